@@ -1,0 +1,40 @@
+#include "platform/DataFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <unistd.h>
+
+namespace {
+
+TEST(DataFolder, WritableProgramFolderIsUsed) {
+    QTemporaryDir dir;
+    EXPECT_EQ(WritableDataFolder(dir.path()), dir.path());
+}
+
+TEST(DataFolder, ReadOnlyProgramFolderFallsBackToTheUserFolder) {
+    QTemporaryDir dir;
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+    if (access(dir.path().toLocal8Bit().constData(), W_OK) == 0)
+        GTEST_SKIP() << "running as a user that may write anywhere";
+    QStandardPaths::setTestModeEnabled(true);
+    const QString folder = WritableDataFolder(dir.path());
+    EXPECT_NE(folder, dir.path());
+    EXPECT_TRUE(QDir(folder).exists());
+    QStandardPaths::setTestModeEnabled(false);
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+}
+
+TEST(DataFolder, MissingProgramFolderFallsBackToTheUserFolder) {
+    QStandardPaths::setTestModeEnabled(true);
+    const QString folder = WritableDataFolder(QStringLiteral("/no/such/program/folder"));
+    EXPECT_NE(folder, QStringLiteral("/no/such/program/folder"));
+    EXPECT_TRUE(QDir(folder).exists());
+    QStandardPaths::setTestModeEnabled(false);
+}
+
+}  // namespace

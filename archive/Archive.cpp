@@ -1,0 +1,3 @@
+#include "archive/Archive.h"
+
+TArchive Archive{};

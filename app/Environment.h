@@ -1,0 +1,15 @@
+#pragma once
+
+#include <QString>
+
+class MessageBoxes;
+class ProcessExit;
+
+// What the main window is given from outside: where the program lives and the
+// platform facilities that need a person or end the process. The program
+// passes the real ones; tests pass fakes.
+struct Environment {
+    QString programDir;
+    MessageBoxes* messageBoxes = nullptr;
+    ProcessExit* processExit = nullptr;
+};

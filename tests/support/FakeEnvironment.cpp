@@ -1,0 +1,20 @@
+#include "support/FakeEnvironment.h"
+
+#include <QFile>
+
+int ScriptedMessageBoxes::Show(const QString& text, const QString& caption, unsigned type) {
+    shown.push_back({text, caption, type});
+    if (answers.empty())
+        return MessageBox::IDCANCEL;
+    const int answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+FakeEnvironment::FakeEnvironment() = default;
+
+void FakeEnvironment::WriteSettings(const QByteArray& content) const {
+    QFile file(SettingsFile());
+    if (file.open(QIODevice::WriteOnly))
+        file.write(content);
+}

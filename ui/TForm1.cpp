@@ -1,0 +1,456 @@
+#include "ui/TForm1.h"
+
+#include "app/AppPaths.h"
+#include "app/ApplicationTitle.h"
+#include "app/Settings.h"
+#include "app/StartupRules.h"
+#include "archive/Archive.h"
+#include "archive/StringGrid.h"
+#include "archive/TableRendering.h"
+#include "platform/ProcessExit.h"
+#include "platform/Ticks.h"
+#include "thread/TBMThread.h"
+#include "transport/ComPortOpening.h"
+#include "transport/LibUsbWin32.h"
+#include "ui/FormLayout.h"
+#include "ui/StatusBar.h"
+#include "ui/StringGridView.h"
+#include "ui/TShape.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QFont>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QScreen>
+#include <QToolButton>
+
+namespace {
+
+constexpr int DesignWidth = 499;
+constexpr int DesignHeight = 362;
+
+// The pictures of the actions, by their place in the image list.
+QIcon ImageListIcon(int index) {
+    static const char* const files[12] = {
+        "open", "save", nullptr, nullptr, "print", "exit", "read", "copy", "tune", nullptr, "help", "about",
+    };
+    const char* file = (index >= 0 && index < 12) ? files[index] : nullptr;
+    return file ? QIcon(QStringLiteral(":/icons/%1.svg").arg(QLatin1String(file))) : QIcon();
+}
+
+QFrame* MakeToolPanel(QWidget* toolBar, const char* name, int left, int width) {
+    auto* panel = new QFrame(toolBar);
+    panel->setObjectName(QLatin1String(name));
+    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    panel->setGeometry(left, 0, width, 33);
+    return panel;
+}
+
+// A flat button showing only its action's picture; like the original tool bar
+// it carries no hint text.
+QToolButton* MakeToolButton(QFrame* panel, const char* name, int left, QAction* action) {
+    auto* button = new QToolButton(panel);
+    button->setObjectName(QLatin1String(name));
+    button->setDefaultAction(action);
+    button->setAutoRaise(true);
+    button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    button->setIconSize(QSize(16, 16));
+    button->setGeometry(left, 5, 23, 22);
+    button->setToolTip(QString());
+    return button;
+}
+
+}  // namespace
+
+// The pictures are compiled into this static library, whose resources are not
+// registered by themselves.
+static void RegisterIcons() {
+    Q_INIT_RESOURCE(icons);
+}
+
+TForm1::TForm1(const Environment& environment, QWidget* parent)
+    : QMainWindow(parent), environment_(environment) {
+    RegisterIcons();
+    setObjectName(QStringLiteral("Form1"));
+    resize(DesignWidth, DesignHeight);
+    setMinimumSize(MinFormWidth, MinFormHeight);
+    setWindowIcon(QIcon(QStringLiteral(":/icons/vel.svg")));
+    QFont small = font();  // the window was designed for an 8-point font
+    small.setPointSize(8);
+    setFont(small);
+    CreateActions();
+    CreateControls();
+    CreateMenus();
+    BMThreadUSB = new TBMThread(this);
+    FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::CreateActions() {
+    struct Spec {
+        QAction** action;
+        const char* name;
+        const char* caption;
+        int image;
+        void (TForm1::*handler)();
+    };
+    const Spec specs[] = {
+        {&ARead, "ARead", "&Считывание данных из прибора", 6, &TForm1::AReadExecute},
+        {&AScreenshot, "AScreenshot", "Считать вид экрана прибора", -1, &TForm1::AScreenshotExecute},
+        {&ATune, "ATune", "&Параметры...", 8, &TForm1::ATuneExecute},
+        {&ACopyAll, "ACopyAll", "Скопировать таблицу в буфер обмена", 7, &TForm1::ACopyAllExecute},
+        {&ACopyCtrlC, "ACopyCtrlC", "Копировать", 7, &TForm1::ACopyCtrlCExecute},
+        {&AOpen, "AOpen", "Открыть...", 0, &TForm1::AOpenExecute},
+        {&ASave, "ASave", "Сохранить...", 1, &TForm1::ASaveExecute},
+        {&APrint, "APrint", "&Печать отчета", 4, &TForm1::APrintExecute},
+        {&AExit, "AExit", "&Выход", 5, &TForm1::AExitExecute},
+        {&AHelp, "AHelp", "Помощь (hlp)", 10, &TForm1::AHelpExecute},
+        {&AChmHelp, "AChmHelp", "Помощь (chm)", 10, &TForm1::AChmHelpExecute},
+        {&AAbout, "AAbout", "&О программе", 11, &TForm1::AAboutExecute},
+    };
+    for (const Spec& s : specs) {
+        auto* action = new QAction(ImageListIcon(s.image), QString::fromUtf8(s.caption), this);
+        action->setObjectName(QLatin1String(s.name));
+        connect(action, &QAction::triggered, this, s.handler);
+        *s.action = action;
+    }
+}
+
+void TForm1::CreateControls() {
+    client_ = new QWidget(this);
+    setCentralWidget(client_);
+    client_->installEventFilter(this);
+
+    Bevel1 = new QFrame(client_);
+    Bevel1->setObjectName(QStringLiteral("Bevel1"));
+    Bevel1->setFrameStyle(QFrame::HLine | QFrame::Sunken);
+    Bevel1->setGeometry(0, 0, width(), 2);
+
+    Panel3 = new QWidget(client_);
+    Panel3->setObjectName(QStringLiteral("Panel3"));
+    Panel3->setGeometry(8, 4, 477, 33);
+    Panel1 = MakeToolPanel(Panel3, "Panel1", 0, ToolPanelWidth);
+    Panel2 = MakeToolPanel(Panel3, "Panel2", 33, ToolPanelWidth);
+    Panel8 = MakeToolPanel(Panel3, "Panel8", 66, 93);
+    Panel4 = MakeToolPanel(Panel3, "Panel4", 159, ToolPanelWidth);
+    Panel5 = MakeToolPanel(Panel3, "Panel5", 288, ToolPanelWidth);
+    Panel6 = MakeToolPanel(Panel3, "Panel6", 336, ToolPanelWidth);
+    SpeedButtonRead = MakeToolButton(Panel1, "SpeedButtonRead", 5, ARead);
+    SpeedButtonPrint = MakeToolButton(Panel2, "SpeedButtonPrint", 5, APrint);
+    SpeedButton1 = MakeToolButton(Panel8, "SpeedButton1", 5, ACopyAll);
+    SpeedButtonOpen = MakeToolButton(Panel8, "SpeedButtonOpen", 33, AOpen);
+    SpeedButtonSave = MakeToolButton(Panel8, "SpeedButtonSave", 61, ASave);
+    SpeedButtonParam = MakeToolButton(Panel4, "SpeedButtonParam", 5, ATune);
+    SpeedButtonAbout = MakeToolButton(Panel5, "SpeedButtonAbout", 5, AHelp);
+    SpeedButtonExit = MakeToolButton(Panel6, "SpeedButtonExit", 5, AExit);
+
+    auto* grid = new TStringGrid(5, 3, this);
+    grid->setObjectName(QStringLiteral("StringGrid1Cells"));
+    StringGrid1 = new TStringGridView(*grid, client_);
+    StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
+    StringGrid1->setGeometry(8, 44, 477, 292);
+    StringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    StatusBar1 = new TStatusBar(client_);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->SetPanelWidth(1, 135);
+    StatusBar1->SetPanelWidth(2, 20);
+    StatusBar1->SetPanelText(1, QStringLiteral("Попытка соединения..."));
+
+    // Designed outside the status bar; start-up moves them in.
+    PanelShapeLink = new QWidget(client_);
+    PanelShapeLink->setObjectName(QStringLiteral("PanelShapeLink"));
+    PanelShapeLink->resize(12, 13);
+    ShapeLink = new TShape(PanelShapeLink);
+    ShapeLink->setObjectName(QStringLiteral("ShapeLink"));
+    ShapeLink->setGeometry(1, 2, 10, 10);
+    ProgressBar1 = new QProgressBar(client_);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->resize(136, 11);
+    ProgressBar1->setRange(0, 100);
+    ProgressBar1->setTextVisible(false);
+}
+
+void TForm1::CreateMenus() {
+    QMenuBar* bar = menuBar();
+    N1 = bar->addMenu(QStringLiteral("&Файл"));
+    N1->setObjectName(QStringLiteral("N1"));
+    N1->addAction(ACopyAll);
+    N1->addSeparator();
+    N1->addAction(AOpen);
+    N1->addAction(ASave);
+    N1->addSeparator();
+    N1->addAction(APrint);
+    N1->addSeparator();
+    N1->addAction(AExit);
+
+    N2 = bar->addMenu(QStringLiteral("&Команды"));
+    N2->setObjectName(QStringLiteral("N2"));
+    N2->addAction(ARead);
+    N2->addAction(AScreenshot);
+    N2->addSeparator();
+    N2->addAction(ATune);
+
+    N5 = bar->addMenu(QStringLiteral("&Помощь"));
+    N5->setObjectName(QStringLiteral("N5"));
+    N5->addAction(AHelp);
+    N5->addAction(AChmHelp);
+    N5->addSeparator();
+    N5->addAction(AAbout);
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    PopupMenu1->addAction(ACopyCtrlC);
+    connect(StringGrid1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenu1->popup(StringGrid1->viewport()->mapToGlobal(at)); });
+}
+
+TStringGrid& TForm1::Grid() const {
+    return StringGrid1->Grid();
+}
+
+QSize TForm1::ScreenSize() const {
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    return screen ? screen->geometry().size() : QSize(1024, 768);
+}
+
+void TForm1::FormCreate() {
+    // 1-2. Caption; numbers are formatted with "," throughout (see MeasurementTexts).
+    setWindowTitle(ApplicationTitle());
+
+    // 3. Paths from the executable's folder.
+    SetProgramPaths(environment_.programDir);
+
+    // 4. The compiled-help viewer is not connected: HtmlHelpLibrary and
+    //    HtmlHelpEntry stay null.
+
+    // 5. The link log is not connected yet.
+
+    // 6. The link indicator and the progress bar go into the status bar.
+    PanelShapeLink->setParent(StatusBar1);
+    ProgressBar1->setParent(StatusBar1);
+    PanelShapeLink->move(PanelShapeLink->x(), (StatusBarHeight - PanelShapeLink->height()) / 2);
+    ProgressBar1->move(ProgressBar1->x(), 5);
+    PanelShapeLink->show();
+    ProgressBar1->show();
+
+    // 7. Start counter.
+    WriteSetting(QStringLiteral("Config"), QStringLiteral("Uses"),
+                 QString::number(NextUses(ReadSetting(QStringLiteral("Config"), QStringLiteral("Uses"),
+                                                      QStringLiteral("0"), 9))));
+
+    // 8. Window geometry.
+    const QString formMain = QStringLiteral("FormMain");
+    const QString zero = QStringLiteral("0");
+    const QSize screen = ScreenSize();
+    const WindowBounds bounds = RestoreBounds(
+        ReadSetting(formMain, QStringLiteral("Width"), zero, 9), ReadSetting(formMain, QStringLiteral("Left"), zero, 9),
+        ReadSetting(formMain, QStringLiteral("Height"), zero, 9), ReadSetting(formMain, QStringLiteral("Top"), zero, 9),
+        screen.width(), screen.height());
+    // Left and Top place the window's frame, Width and Height its inside.
+    move(bounds.left, bounds.top);
+    resize(bounds.width, bounds.height);
+    const bool maximized = OpensMaximized(ReadSetting(formMain, QStringLiteral("Maximized"), zero, 9));
+
+    // 9. Port choice.
+    const PortChoice port = ChoosePort(ReadSetting(QStringLiteral("Config"), QStringLiteral("COMPortNumber"), {}, 9));
+    if (port.storeOne)
+        WriteSetting(QStringLiteral("Config"), QStringLiteral("COMPortNumber"), QStringLiteral("1"));
+    if (port.usb)
+        BMThreadUSB->Start();
+    else
+        OpenComPort(port.comPort, false);
+
+    // 10-11. Lay out and show.
+    FormResize();
+    if (maximized)
+        showMaximized();
+    else
+        show();
+
+    // 12-13. The window opens with the two header rows and one empty data row
+    // whose number cell reads 1.
+    for (int row = 2; row <= 199; ++row)
+        Grid().SetCells(0, row, QString::number(row - 1));
+    ClearTable();
+
+    // 14. The USB link state is not connected yet.
+}
+
+void TForm1::AExitExecute() {
+    // 1-2. Stop the USB worker; give it 500 ms to release the USB library.
+    BMThreadUSB->Stop();
+    const std::uint32_t t0 = Ticks::Now();
+    while (LibUSB.LibraryLoaded()) {
+        if (Ticks::Elapsed(t0, Ticks::Now()) > 500) {
+            delete BMThreadUSB;
+            BMThreadUSB = nullptr;
+            break;
+        }
+    }
+
+    // 3-4. The normal bounds are stored even when the window is maximized.
+    const QString formMain = QStringLiteral("FormMain");
+    const bool maximized = isMaximized();
+    const QRect bounds = maximized ? NormalBounds() : QRect(pos(), size());
+    WriteSetting(formMain, QStringLiteral("Maximized"), maximized ? QStringLiteral("1") : QStringLiteral("0"));
+    if (maximized)
+        showNormal();
+    WriteSetting(formMain, QStringLiteral("Left"), QString::number(bounds.left()));
+    WriteSetting(formMain, QStringLiteral("Top"), QString::number(bounds.top()));
+    WriteSetting(formMain, QStringLiteral("Width"), QString::number(bounds.width()));
+    WriteSetting(formMain, QStringLiteral("Height"), QString::number(bounds.height()));
+
+    // 5. COM port.
+    ClosePortIfOpen();
+
+    // 6. No help viewer is ever loaded, so there is nothing to unload.
+
+    // 7. No question about an unsaved archive: the meter still holds it.
+    environment_.processExit->Exit(0);
+}
+
+// Qt remembers the normal geometry of a maximized window by its inside; while
+// the window has never been shown in its normal state that is still the frame
+// position start-up gave it.
+QRect TForm1::NormalBounds() const {
+    QRect bounds = normalGeometry();
+    if (shownNormal_)
+        bounds.moveTopLeft(bounds.topLeft() - (geometry().topLeft() - pos()));
+    return bounds;
+}
+
+void TForm1::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::WindowStateChange && isVisible() && windowState() == Qt::WindowNoState)
+        shownNormal_ = true;
+    QMainWindow::changeEvent(event);
+}
+
+void TForm1::showEvent(QShowEvent* event) {
+    if (windowState() == Qt::WindowNoState)
+        shownNormal_ = true;
+    QMainWindow::showEvent(event);
+}
+
+void TForm1::FormClose() {
+    AExitExecute();
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    FormClose();
+    event->accept();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == client_ && event->type() == QEvent::Resize)
+        FormResize();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::FormResize() {
+    const QSize screen = ScreenSize();
+    const QRect frame = frameGeometry();
+    if (frame.width() > screen.width())
+        resize(width() - (frame.width() - screen.width()), height());
+    if (frame.height() > screen.height())
+        resize(width(), height() - (frame.height() - screen.height()));
+
+    if (!isVisible())
+        layout()->activate();  // the client area's size before the first show
+    const FormLayout l = ComputeFormLayout({frameGeometry().width(), client_->width(), client_->height()});
+
+    for (int i = 0; i < TStatusBar::PanelCount; ++i)
+        StatusBar1->SetPanelWidth(i, l.statusPanelWidths[i]);
+    StatusBar1->setGeometry(0, client_->height() - StatusBarHeight, client_->width(), StatusBarHeight);
+    ProgressBar1->move(l.progressLeft, ProgressBar1->y());
+    PanelShapeLink->move(l.linkPanelLeft, PanelShapeLink->y());
+
+    for (int col = 0; col < 5; ++col)
+        StringGrid1->SetColWidth(col, l.colWidths[col]);
+    StringGrid1->setGeometry(l.grid.left, l.grid.top, l.grid.width, l.grid.height);
+    Panel3->setGeometry(l.toolBar.left, l.toolBar.top, l.toolBar.width, l.toolBar.height);
+    Panel6->move(l.panel6Left, 0);
+    Panel5->move(l.panel5Left, 0);
+    Bevel1->setGeometry(0, 0, client_->width(), 2);
+
+    WriteHeaderTexts(Grid());
+}
+
+// ---- MainView ----
+
+void TForm1::SetStatusText(const QString& text) {
+    StatusBar1->SetPanelText(0, text);
+}
+
+void TForm1::SetStatusAndHideProgress(const QString& text) {
+    SetStatusText(text);
+    ProgressBar1->setVisible(false);
+}
+
+void TForm1::SetStatusPanel1Text(const QString& text) {
+    StatusBar1->SetPanelText(1, text);
+}
+
+void TForm1::SetProgressRange(int minimum, int maximum) {
+    ProgressBar1->setRange(minimum, maximum);
+}
+
+void TForm1::SetProgressPosition(int position) {
+    ProgressBar1->setValue(position);
+}
+
+int TForm1::ProgressPosition() const {
+    return ProgressBar1->value();
+}
+
+void TForm1::SetProgressVisible(bool visible) {
+    ProgressBar1->setVisible(visible);
+}
+
+bool TForm1::ProgressVisible() const {
+    return ProgressBar1->isVisibleTo(StatusBar1);
+}
+
+void TForm1::SetLinkColour(TColor colour) {
+    if (linkColour_.load() == clRed && colour != clRed)
+        Ticks::Sleep(20);
+    linkColour_.store(colour);
+    ShapeLink->SetBrushColor(colour);
+}
+
+void TForm1::ClearTable() {
+    ::ClearTable(Grid(), [this] { FormResize(); });
+}
+
+void TForm1::ShowArchive() {
+    ::ShowArchive(Grid(), Archive);
+}
+
+void TForm1::WaitPumping(std::uint32_t milliseconds) {
+    const std::uint32_t start = Ticks::Now();
+    while (Ticks::Elapsed(start, Ticks::Now()) < milliseconds)
+        QCoreApplication::processEvents();
+}
+
+// ---- Commands that later parts of the program fill in ----
+
+void TForm1::AReadExecute() {}
+void TForm1::AScreenshotExecute() {}
+void TForm1::ATuneExecute() {}
+void TForm1::ACopyAllExecute() {}
+void TForm1::ACopyCtrlCExecute() {}
+void TForm1::AOpenExecute() {}
+void TForm1::ASaveExecute() {}
+void TForm1::APrintExecute() {}
+void TForm1::AHelpExecute() {}
+// Does nothing while no compiled-help viewer is connected.
+void TForm1::AChmHelpExecute() {}
+void TForm1::AAboutExecute() {}

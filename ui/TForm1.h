@@ -1,0 +1,131 @@
+#pragma once
+
+#include "app/Environment.h"
+#include "app/MainView.h"
+
+#include <QMainWindow>
+
+#include <atomic>
+
+class QAction;
+class QFrame;
+class QMenu;
+class QProgressBar;
+class QToolButton;
+class TBMThread;
+class TShape;
+class TStatusBar;
+class TStringGrid;
+class TStringGridView;
+
+// The main window: tool bar, menus, the measurement table and the status bar
+// with its progress bar and link indicator. Creating it runs the program's
+// start-up (FormCreate); Exit and closing it end the process (AExitExecute).
+class TForm1 : public QMainWindow, public MainView {
+    Q_OBJECT
+
+public:
+    explicit TForm1(const Environment& environment, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // MainView
+    void SetStatusText(const QString& text) override;
+    void SetStatusAndHideProgress(const QString& text) override;
+    void SetStatusPanel1Text(const QString& text) override;
+    void SetProgressRange(int minimum, int maximum) override;
+    void SetProgressPosition(int position) override;
+    int ProgressPosition() const override;
+    void SetProgressVisible(bool visible) override;
+    bool ProgressVisible() const override;
+    void SetLinkColour(TColor colour) override;
+    void ClearTable() override;
+    void ShowArchive() override;
+    void WaitPumping(std::uint32_t milliseconds) override;
+
+    TStringGrid& Grid() const;
+
+    // Lays the controls out for the window's current size and writes the
+    // table's header texts.
+    void FormResize();
+
+    // Commands.
+    void AReadExecute();
+    void AScreenshotExecute();
+    void ATuneExecute();
+    void ACopyAllExecute();
+    void ACopyCtrlCExecute();
+    void AOpenExecute();
+    void ASaveExecute();
+    void APrintExecute();
+    void AExitExecute();
+    void AHelpExecute();
+    void AChmHelpExecute();
+    void AAboutExecute();
+
+    // Controls, named as the rest of the program knows them.
+    QFrame* Bevel1 = nullptr;
+    QWidget* Panel3 = nullptr;
+    QFrame* Panel1 = nullptr;
+    QFrame* Panel2 = nullptr;
+    QFrame* Panel8 = nullptr;
+    QFrame* Panel4 = nullptr;
+    QFrame* Panel5 = nullptr;
+    QFrame* Panel6 = nullptr;
+    QToolButton* SpeedButtonRead = nullptr;
+    QToolButton* SpeedButtonPrint = nullptr;
+    QToolButton* SpeedButton1 = nullptr;
+    QToolButton* SpeedButtonOpen = nullptr;
+    QToolButton* SpeedButtonSave = nullptr;
+    QToolButton* SpeedButtonParam = nullptr;
+    QToolButton* SpeedButtonAbout = nullptr;
+    QToolButton* SpeedButtonExit = nullptr;
+    TStringGridView* StringGrid1 = nullptr;
+    TStatusBar* StatusBar1 = nullptr;
+    QWidget* PanelShapeLink = nullptr;
+    TShape* ShapeLink = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QMenu* N1 = nullptr;
+    QMenu* N2 = nullptr;
+    QMenu* N5 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+
+    QAction* ARead = nullptr;
+    QAction* AScreenshot = nullptr;
+    QAction* ATune = nullptr;
+    QAction* ACopyAll = nullptr;
+    QAction* ACopyCtrlC = nullptr;
+    QAction* AOpen = nullptr;
+    QAction* ASave = nullptr;
+    QAction* APrint = nullptr;
+    QAction* AExit = nullptr;
+    QAction* AHelp = nullptr;
+    QAction* AChmHelp = nullptr;
+    QAction* AAbout = nullptr;
+
+    TBMThread* BMThreadUSB = nullptr;
+
+    // The compiled-help viewer and its entry point; null while no viewer is
+    // connected, and then the compiled-help command does nothing.
+    void* HtmlHelpLibrary = nullptr;
+    void* HtmlHelpEntry = nullptr;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void CreateControls();
+    void CreateActions();
+    void CreateMenus();
+    void FormCreate();
+    void FormClose();
+    QSize ScreenSize() const;
+    QRect NormalBounds() const;
+
+    Environment environment_;
+    QWidget* client_ = nullptr;
+    std::atomic<TColor> linkColour_{clBtnFace};
+    bool shownNormal_ = false;
+};

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class Clipboard;
+class FileDialogs;
 class MessageBoxes;
 class ProcessExit;
 
@@ -11,5 +13,7 @@ class ProcessExit;
 struct Environment {
     QString programDir;
     MessageBoxes* messageBoxes = nullptr;
+    FileDialogs* fileDialogs = nullptr;
+    Clipboard* clipboard = nullptr;
     ProcessExit* processExit = nullptr;
 };

@@ -3,6 +3,8 @@
 
 #include "app/ApplicationTitle.h"
 #include "app/Environment.h"
+#include "platform/Clipboard.h"
+#include "platform/FileDialogs.h"
 #include "platform/MessageBox.h"
 #include "platform/ProcessExit.h"
 #include "platform/QtTranslations.h"
@@ -20,8 +22,11 @@ int main(int argc, char* argv[]) {
 
     try {
         QtMessageBoxes messageBoxes;
+        QtFileDialogs fileDialogs;
+        QtClipboard clipboard;
         RealProcessExit processExit;
-        const Environment environment{QCoreApplication::applicationDirPath(), &messageBoxes, &processExit};
+        const Environment environment{QCoreApplication::applicationDirPath(), &messageBoxes, &fileDialogs,
+                                      &clipboard, &processExit};
         TForm1 form(environment);
         return QApplication::exec();
     } catch (const std::exception& e) {

@@ -2,11 +2,16 @@
 
 #include "app/AppPaths.h"
 #include "app/ApplicationTitle.h"
+#include "app/LinkLog.h"
 #include "app/Settings.h"
 #include "app/StartupRules.h"
 #include "archive/Archive.h"
+#include "archive/ArchiveFile.h"
 #include "archive/StringGrid.h"
 #include "archive/TableRendering.h"
+#include "output/ClipboardCopy.h"
+#include "platform/Clipboard.h"
+#include "platform/MessageBox.h"
 #include "platform/ProcessExit.h"
 #include "platform/Ticks.h"
 #include "thread/TBMThread.h"
@@ -21,17 +26,23 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFont>
+#include <QFile>
+#include <QFileInfo>
 #include <QFrame>
+#include <QKeyEvent>
 #include <QGuiApplication>
 #include <QIcon>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QSaveFile>
 #include <QScreen>
 #include <QToolButton>
 
 namespace {
+
+using namespace MessageBox;
 
 constexpr int DesignWidth = 499;
 constexpr int DesignHeight = 362;
@@ -158,6 +169,14 @@ void TForm1::CreateControls() {
     StringGrid1->setObjectName(QStringLiteral("StringGrid1"));
     StringGrid1->setGeometry(8, 44, 477, 292);
     StringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+    StringGrid1->installEventFilter(this);
+
+    const QString archiveFilter = QStringLiteral("Файлы \"ВЕЛ-1\" (*.vel)|*.vel|Все файлы (*.*)|*.*");
+    OpenDialog1.Title = QStringLiteral("Открыть файл...");
+    OpenDialog1.Filter = archiveFilter;
+    SaveDialog1.Title = QStringLiteral("Сохранить как...");
+    SaveDialog1.Filter = archiveFilter;
+    SaveDialog1.OverwritePrompt = true;
 
     StatusBar1 = new TStatusBar(client_);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
@@ -232,7 +251,8 @@ void TForm1::FormCreate() {
     // 4. The compiled-help viewer is not connected: HtmlHelpLibrary and
     //    HtmlHelpEntry stay null.
 
-    // 5. The link log is not connected yet.
+    // 5. The link log reads its switch and writes the day header.
+    StartLinkLog();
 
     // 6. The link indicator and the progress bar go into the status bar.
     PanelShapeLink->setParent(StatusBar1);
@@ -352,6 +372,11 @@ void TForm1::closeEvent(QCloseEvent* event) {
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == client_ && event->type() == QEvent::Resize)
         FormResize();
+    if (watched == StringGrid1 && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (StringGrid1KeyDown(key->key(), key->modifiers()))
+            return true;
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -440,15 +465,127 @@ void TForm1::WaitPumping(std::uint32_t milliseconds) {
         QCoreApplication::processEvents();
 }
 
+// ---- Archive files ----
+
+void TForm1::AOpenExecute() {
+    QFile file;
+    for (;;) {
+        OpenDialog1.InitialDir = DataDir + QLatin1Char('/');
+        if (!environment_.fileDialogs->ExecuteOpen(OpenDialog1))
+            return;
+        file.setFileName(OpenDialog1.FileName);
+        if (file.open(QIODevice::ReadOnly))
+            break;
+        SetStatusText(QStringLiteral("Ошибка открытия файла ") + OpenDialog1.FileName);
+        if (ShowMessage(QStringLiteral("Не могу открыть файл ") + OpenDialog1.FileName,
+                        QStringLiteral("Ошибка чтения файла"), MB_ICONWARNING | MB_RETRYCANCEL) != IDRETRY)
+            return;
+    }
+
+    // From here the previous archive is gone, even if the file holds no record.
+    ClearTable();
+    Archive.Count = 0;
+    ReadArchiveRecords(file, Archive, [this](int count) {
+        SetStatusText(QStringLiteral("Считано с диска записей: ") + QString::number(count));
+    });
+    file.close();
+    ShowArchive();
+}
+
+void TForm1::ASaveExecute() {
+    if (Archive.Count == 0)
+        return;
+    SaveDialog1.InitialDir = DataDir + QLatin1Char('/');
+    SaveDialog1.FileName = QStringLiteral("Default.Vel");
+    const QString diskError = QStringLiteral("Ошибка записи на диск");
+    const unsigned diskErrorType = MB_DEFBUTTON2 | MB_ICONWARNING | MB_ABORTRETRYIGNORE;
+
+    for (;;) {
+        if (!environment_.fileDialogs->ExecuteSave(SaveDialog1))
+            return;
+        SaveDialog1.FileName = WithVelExtension(SaveDialog1.FileName);
+        const QString& name = SaveDialog1.FileName;
+        if (QFileInfo::exists(name)) {
+            const int answer = ShowMessage(QStringLiteral("Файл существует. Перезаписать?"), ApplicationTitle(),
+                                           MB_TASKMODAL | MB_ICONQUESTION | MB_YESNOCANCEL);
+            if (answer == IDNO)
+                continue;
+            if (answer != IDYES)
+                return;
+        }
+
+        // The archive goes to a temporary file beside the target, which replaces
+        // the target only once every byte is written: a failed save leaves the
+        // file that was there before as it was.
+        QSaveFile file(name);
+        const bool created = file.open(QIODevice::WriteOnly);
+        if (!created) {
+            const int answer = ShowMessage(QStringLiteral("Не удается создать файл. Возможно, нет места на диске."),
+                                           diskError, diskErrorType);
+            if (answer == IDABORT)
+                return;
+            if (answer == IDRETRY)
+                continue;
+            // Ignore: the write counts as failed.
+        }
+        if (created) {
+            const QByteArrayView image = ArchiveFileImage(Archive);
+            if (file.write(image.data(), image.size()) == image.size() && file.commit()) {
+                SetStatusText(QStringLiteral("Сохранено на диск записей: ") + QString::number(Archive.Count));
+                return;
+            }
+            file.cancelWriting();
+        }
+        if (ShowMessage(QStringLiteral("Не удается записать файл. Возможно, нет места на диске."), diskError,
+                        diskErrorType) != IDRETRY)
+            return;
+    }
+}
+
+// ---- Clipboard ----
+
+void TForm1::ACopyAllExecute() {
+    if (PutOnClipboard(WholeTableText(Grid())))
+        SetStatusText(QStringLiteral("Данные скопированы в буфер обмена."));
+}
+
+void TForm1::ACopyCtrlCExecute() {
+    PutOnClipboard(SelectionText(Grid()));
+}
+
+// A clipboard another program holds ends the command with the error, like any
+// failure nobody handles; the clipboard and the status line stay as they were.
+bool TForm1::PutOnClipboard(const QString& text) {
+    if (environment_.clipboard->SetText(text))
+        return true;
+    ShowMessage(QStringLiteral("Cannot open clipboard"), ApplicationTitle(), MB_ICONERROR | MB_OK);
+    return false;
+}
+
+bool TForm1::StringGrid1KeyDown(int key, Qt::KeyboardModifiers modifiers) {
+    // The letters are also taken from their place on a Russian keyboard (К, С).
+    const bool r = key == Qt::Key_R || key == 0x041A;
+    const bool c = key == Qt::Key_C || key == 0x0421;
+    if (r && (modifiers & (Qt::AltModifier | Qt::ControlModifier))) {
+        ARead->trigger();
+        return false;
+    }
+    if (c && (modifiers & Qt::ControlModifier)) {
+        ACopyCtrlC->trigger();
+        return true;  // the table view would otherwise copy its current cell over it
+    }
+    return false;
+}
+
+int TForm1::ShowMessage(const QString& text, const QString& caption, unsigned type) {
+    return environment_.messageBoxes->Show(text, caption, type);
+}
+
 // ---- Commands that later parts of the program fill in ----
 
 void TForm1::AReadExecute() {}
 void TForm1::AScreenshotExecute() {}
 void TForm1::ATuneExecute() {}
-void TForm1::ACopyAllExecute() {}
-void TForm1::ACopyCtrlCExecute() {}
-void TForm1::AOpenExecute() {}
-void TForm1::ASaveExecute() {}
 void TForm1::APrintExecute() {}
 void TForm1::AHelpExecute() {}
 // Does nothing while no compiled-help viewer is connected.

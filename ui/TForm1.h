@@ -2,6 +2,7 @@
 
 #include "app/Environment.h"
 #include "app/MainView.h"
+#include "platform/FileDialogs.h"
 
 #include <QMainWindow>
 
@@ -47,6 +48,10 @@ public:
     // Lays the controls out for the window's current size and writes the
     // table's header texts.
     void FormResize();
+
+    // The table's keys: Alt+R or Ctrl+R reads, Ctrl+C copies the selected rows.
+    // Returns true when the key was used up.
+    bool StringGrid1KeyDown(int key, Qt::KeyboardModifiers modifiers);
 
     // Commands.
     void AReadExecute();
@@ -102,6 +107,9 @@ public:
     QAction* AChmHelp = nullptr;
     QAction* AAbout = nullptr;
 
+    TFileDialog OpenDialog1;
+    TFileDialog SaveDialog1;
+
     TBMThread* BMThreadUSB = nullptr;
 
     // The compiled-help viewer and its entry point; null while no viewer is
@@ -123,6 +131,8 @@ private:
     void FormClose();
     QSize ScreenSize() const;
     QRect NormalBounds() const;
+    int ShowMessage(const QString& text, const QString& caption, unsigned type);
+    bool PutOnClipboard(const QString& text);
 
     Environment environment_;
     QWidget* client_ = nullptr;

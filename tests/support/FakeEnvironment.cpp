@@ -11,6 +11,18 @@ int ScriptedMessageBoxes::Show(const QString& text, const QString& caption, unsi
     return answer;
 }
 
+bool ScriptedFileDialogs::Answer(bool save, TFileDialog& dialog) {
+    shown.push_back({save, dialog});
+    if (answers.empty() || !answers.front()) {
+        if (!answers.empty())
+            answers.pop_front();
+        return false;
+    }
+    dialog.FileName = *answers.front();
+    answers.pop_front();
+    return true;
+}
+
 FakeEnvironment::FakeEnvironment() = default;
 
 void FakeEnvironment::WriteSettings(const QByteArray& content) const {

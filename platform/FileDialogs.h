@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+
+// An open or save dialog's settings, as the commands set them before each run.
+struct TFileDialog {
+    QString Title;
+    // "description|pattern|description|pattern...", the first entry preselected.
+    QString Filter;
+    QString InitialDir;
+    // In: the name shown when the dialog opens. Out: the full path chosen.
+    QString FileName;
+    // Save dialogs: the dialog itself asks before an existing file is chosen.
+    bool OverwritePrompt = false;
+};
+
+// Shows the system's file dialogs without an owner window. Each returns false
+// when the user cancels; otherwise the chosen path is in dialog.FileName.
+class FileDialogs {
+public:
+    virtual ~FileDialogs() = default;
+    virtual bool ExecuteOpen(TFileDialog& dialog) = 0;
+    virtual bool ExecuteSave(TFileDialog& dialog) = 0;
+};
+
+class QtFileDialogs final : public FileDialogs {
+public:
+    bool ExecuteOpen(TFileDialog& dialog) override;
+    bool ExecuteSave(TFileDialog& dialog) override;
+};
+
+// "Text (*.vel)|*.vel|All (*.*)|*.*" in Qt's form "Text (*.vel);;All (*.*)";
+// a description without its pattern in parentheses gets it appended.
+QString QtNameFilters(const QString& barSeparatedFilter);

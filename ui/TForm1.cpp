@@ -242,19 +242,19 @@ QSize TForm1::ScreenSize() const {
 }
 
 void TForm1::FormCreate() {
-    // 1-2. Caption; numbers are formatted with "," throughout (see MeasurementTexts).
+    // Numbers are formatted with "," throughout (see MeasurementTexts).
     setWindowTitle(ApplicationTitle());
 
-    // 3. Paths from the executable's folder.
     SetProgramPaths(environment_.programDir);
 
-    // 4. The compiled-help viewer is not connected: HtmlHelpLibrary and
-    //    HtmlHelpEntry stay null.
+    // The compiled-help viewer is not connected: HtmlHelpLibrary and
+    // HtmlHelpEntry stay null.
 
-    // 5. The link log reads its switch and writes the day header.
+    // Before anything that could use the USB link.
     StartLinkLog();
 
-    // 6. The link indicator and the progress bar go into the status bar.
+    // The link indicator and the progress bar go into the status bar; the
+    // layout places them along it.
     PanelShapeLink->setParent(StatusBar1);
     ProgressBar1->setParent(StatusBar1);
     PanelShapeLink->move(PanelShapeLink->x(), (StatusBarHeight - PanelShapeLink->height()) / 2);
@@ -262,12 +262,10 @@ void TForm1::FormCreate() {
     PanelShapeLink->show();
     ProgressBar1->show();
 
-    // 7. Start counter.
     WriteSetting(QStringLiteral("Config"), QStringLiteral("Uses"),
                  QString::number(NextUses(ReadSetting(QStringLiteral("Config"), QStringLiteral("Uses"),
                                                       QStringLiteral("0"), 9))));
 
-    // 8. Window geometry.
     const QString formMain = QStringLiteral("FormMain");
     const QString zero = QStringLiteral("0");
     const QSize screen = ScreenSize();
@@ -280,7 +278,6 @@ void TForm1::FormCreate() {
     resize(bounds.width, bounds.height);
     const bool maximized = OpensMaximized(ReadSetting(formMain, QStringLiteral("Maximized"), zero, 9));
 
-    // 9. Port choice.
     const PortChoice port = ChoosePort(ReadSetting(QStringLiteral("Config"), QStringLiteral("COMPortNumber"), {}, 9));
     if (port.storeOne)
         WriteSetting(QStringLiteral("Config"), QStringLiteral("COMPortNumber"), QStringLiteral("1"));
@@ -289,25 +286,26 @@ void TForm1::FormCreate() {
     else
         OpenComPort(port.comPort, false);
 
-    // 10-11. Lay out and show.
     FormResize();
     if (maximized)
         showMaximized();
     else
         show();
 
-    // 12-13. The window opens with the two header rows and one empty data row
-    // whose number cell reads 1.
+    // The window opens with the two header rows and one empty data row whose
+    // number cell reads 1.
     for (int row = 2; row <= 199; ++row)
         Grid().SetCells(0, row, QString::number(row - 1));
     ClearTable();
 
-    // 14. The USB link state is not connected yet.
+    // The USB link state is not connected yet.
 }
 
 void TForm1::AExitExecute() {
-    // 1-2. Stop the USB worker; give it 500 ms to release the USB library.
-    BMThreadUSB->Stop();
+    // Stop the USB worker and give it 500 ms to release the USB library; its
+    // component's destructor then waits for the thread's end.
+    if (BMThreadUSB)
+        BMThreadUSB->Stop();
     const std::uint32_t t0 = Ticks::Now();
     while (LibUSB.LibraryLoaded()) {
         if (Ticks::Elapsed(t0, Ticks::Now()) > 500) {
@@ -317,7 +315,7 @@ void TForm1::AExitExecute() {
         }
     }
 
-    // 3-4. The normal bounds are stored even when the window is maximized.
+    // The normal bounds are stored even when the window is maximized.
     const QString formMain = QStringLiteral("FormMain");
     const bool maximized = isMaximized();
     const QRect bounds = maximized ? NormalBounds() : QRect(pos(), size());
@@ -329,12 +327,11 @@ void TForm1::AExitExecute() {
     WriteSetting(formMain, QStringLiteral("Width"), QString::number(bounds.width()));
     WriteSetting(formMain, QStringLiteral("Height"), QString::number(bounds.height()));
 
-    // 5. COM port.
     ClosePortIfOpen();
 
-    // 6. No help viewer is ever loaded, so there is nothing to unload.
+    // No help viewer is ever loaded, so there is nothing to unload.
 
-    // 7. No question about an unsaved archive: the meter still holds it.
+    // No question about an unsaved archive: the meter still holds it.
     environment_.processExit->Exit(0);
 }
 

@@ -1,0 +1,192 @@
+#include "thread/TBMExecuteThread.h"
+
+#include "thread/TBMThread.h"
+
+#include <QThread>
+
+#include <pthread.h>
+#include <sched.h>
+
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <system_error>
+#include <utility>
+
+namespace {
+
+std::runtime_error ThreadError(int code) {
+    return std::runtime_error("Thread Error: " + std::string(std::strerror(code)) + " (" + std::to_string(code) +
+                              ")");
+}
+
+// The one place where the execution thread enters Qt's event queue. Qt's
+// internal locking is invisible to the thread sanitizer, so tests/tsan.supp
+// silences what happens below this frame; nothing of ours runs there.
+[[gnu::noinline]] void BlockingCallIntoQt(QObject* receiver, const char* method) {
+    QMetaObject::invokeMethod(receiver, method, Qt::BlockingQueuedConnection);
+}
+
+}  // namespace
+
+TBMExecuteThread::TBMExecuteThread(TBMThread* owner, void* data)
+    : Data(data), owner_(owner), terminateNotification_(&TBMThread::OnThreadTerminate) {}
+
+TBMExecuteThread* TBMExecuteThread::CreateSuspended(TBMThread* owner, void* data, TThreadPriority priority) {
+    auto* thread = new TBMExecuteThread(owner, data);
+    std::thread os;
+    try {
+        os = std::thread(&TBMExecuteThread::Run, thread);
+    } catch (const std::system_error& e) {
+        delete thread;
+        throw std::runtime_error("Thread creation error: " + e.code().message());
+    }
+    // From here the thread owns the object and deletes it when it ends.
+    thread->handle_ = os.native_handle();
+    os.detach();
+    try {
+        thread->SetPriority(priority);
+    } catch (...) {
+        {
+            std::lock_guard<std::mutex> hold(thread->parkLock_);
+            thread->abandoned_ = true;
+            thread->suspended_ = false;
+        }
+        thread->parkWake_.notify_all();
+        throw;
+    }
+    return thread;
+}
+
+void TBMExecuteThread::SetPriority(TThreadPriority priority) {
+    sched_param param{};
+    param.sched_priority = 0;
+    const int policy = priority == tpIdle ? SCHED_IDLE : SCHED_OTHER;
+    if (const int code = pthread_setschedparam(handle_, policy, &param))
+        throw ThreadError(code);
+}
+
+void TBMExecuteThread::Suspend() {
+    std::lock_guard<std::mutex> hold(parkLock_);
+    suspended_ = true;
+}
+
+void TBMExecuteThread::Resume() {
+    {
+        std::lock_guard<std::mutex> hold(parkLock_);
+        suspended_ = false;
+    }
+    parkWake_.notify_all();
+}
+
+void TBMExecuteThread::Terminate() {
+    // The flag first: a thread released from its park must wake to it.
+    terminated_.store(true, std::memory_order_release);
+    Resume();
+}
+
+void TBMExecuteThread::WaitWhileSuspended() {
+    std::unique_lock<std::mutex> hold(parkLock_);
+    parkWake_.wait(hold, [this] { return !suspended_; });
+}
+
+void TBMExecuteThread::Run() {
+    // Created parked: Start lets the thread go once OnStart has prepared Data.
+    WaitWhileSuspended();
+    bool abandoned;
+    {
+        std::lock_guard<std::mutex> hold(parkLock_);
+        abandoned = abandoned_;
+    }
+    if (!abandoned) {
+        if (!Terminated()) {
+            try {
+                owner_->Execute(this);
+            } catch (...) {
+                fatalException_ = std::current_exception();
+            }
+        }
+        try {
+            CallOnUiThread([this] { (owner_->*terminateNotification_)(this); });
+        } catch (...) {
+            // An exception from OnTerminate has nobody left to go to.
+        }
+    }
+    delete this;
+}
+
+void TBMExecuteThread::Synchronize(const TSyncMethod& method) {
+    if (!method)
+        return;
+    Synchronize(TSyncThreadMethod([method](TBMThread* sender, TBMExecuteThread*) { method(sender); }));
+}
+
+void TBMExecuteThread::Synchronize(const TSyncThreadMethod& method) {
+    if (!method)
+        return;
+    Synchronize(TSyncDataMethod([method](TBMThread* sender, TBMExecuteThread* thread, void*&) {
+                    method(sender, thread);
+                }),
+                nullptr);
+}
+
+void TBMExecuteThread::Synchronize(const TSyncDataMethod& method, void* data) {
+    if (Terminated() || !method)
+        return;
+    const bool onUiThread = QThread::currentThread() == owner_->thread();
+    if (!onUiThread) {
+        WaitWhileSuspended();
+        // Stop releases a parked thread with the flag already set.
+        if (Terminated())
+            return;
+    }
+    {
+        std::lock_guard<std::mutex> hold(callLock_);
+        syncData_ = data;
+    }
+    auto call = [this, method] { method(owner_, this, syncData_); };
+    if (onUiThread)
+        call();
+    else
+        CallOnUiThread(call);
+}
+
+void* TBMExecuteThread::SyncData() const {
+    std::lock_guard<std::mutex> hold(callLock_);
+    return syncData_;
+}
+
+void TBMExecuteThread::CallOnUiThread(std::function<void()> call) {
+    {
+        std::lock_guard<std::mutex> hold(callLock_);
+        pendingCall_ = std::move(call);
+        callError_ = nullptr;
+    }
+    // Blocks until the owner's RunPendingCall has returned on the UI thread.
+    BlockingCallIntoQt(owner_, "RunPendingCall");
+    std::exception_ptr error;
+    {
+        std::lock_guard<std::mutex> hold(callLock_);
+        error = std::exchange(callError_, nullptr);
+    }
+    if (error)
+        std::rethrow_exception(error);
+}
+
+void TBMExecuteThread::RunPendingCall() {
+    std::function<void()> call;
+    {
+        std::lock_guard<std::mutex> hold(callLock_);
+        call = std::move(pendingCall_);
+        pendingCall_ = nullptr;
+    }
+    std::exception_ptr error;
+    try {
+        if (call)
+            call();
+    } catch (...) {
+        error = std::current_exception();
+    }
+    std::lock_guard<std::mutex> hold(callLock_);
+    callError_ = error;
+}

@@ -1,0 +1,123 @@
+#pragma once
+
+#include <atomic>
+#include <condition_variable>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <thread>
+
+class QObject;
+class TBMThread;
+
+// Priority of an execution thread. Linux's normal time-sharing policy has a
+// single level that an unprivileged process may not raise, so tpIdle runs the
+// thread under SCHED_IDLE and every other value under SCHED_OTHER.
+enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
+
+// One run of a TBMThread's OnExecute handler on an operating-system thread of
+// its own. TBMThread::Start creates it; it destroys itself when its thread
+// ends, right after its termination notification has run on the UI thread, so
+// a pointer to it is valid only inside the handlers that receive it.
+//
+// The members below are for the OnExecute handler (on the execution thread)
+// unless they say otherwise.
+class TBMExecuteThread {
+public:
+    // Methods that Synchronize runs on the UI thread. Sender is the owning
+    // TBMThread; a callable whose Sender is a QObject* fits as well.
+    using TSyncMethod = std::function<void(TBMThread* Sender)>;
+    using TSyncThreadMethod = std::function<void(TBMThread* Sender, TBMExecuteThread* Thread)>;
+    using TSyncDataMethod = std::function<void(TBMThread* Sender, TBMExecuteThread* Thread, void*& Data)>;
+
+    TBMExecuteThread(const TBMExecuteThread&) = delete;
+    TBMExecuteThread& operator=(const TBMExecuteThread&) = delete;
+
+    // The value given to Start; every handler receives it by reference and may
+    // replace it. The UI thread's handlers (OnStart, OnTerminate) and OnExecute
+    // never run at the same time; OnUpdate does run while OnExecute does, so
+    // while the thread runs at most one side may replace Data.
+    void* Data;
+    // Progress for OnUpdate and the group's updates; 0 at every start.
+    std::atomic<int> Percent{0};
+
+    // Set once Stop or the owner's destruction asked the thread to end.
+    bool Terminated() const { return terminated_.load(std::memory_order_acquire); }
+
+    // Run method on the UI thread and wait for it to return; an exception the
+    // method raises is raised again here. Return at once without running
+    // anything when Terminated is set or method is empty. Called on the UI
+    // thread, the method runs at once. On the execution thread a suspended
+    // thread first parks here until it is resumed or stopped.
+    void Synchronize(const TSyncMethod& method);
+    void Synchronize(const TSyncThreadMethod& method);
+    // Stores data in the synchronized-call slot and hands the method a
+    // reference to it; SyncData() reads what the method left there.
+    void Synchronize(const TSyncDataMethod& method, void* data);
+    void* SyncData() const;
+
+    // Linux cannot suspend another thread, so suspension is cooperative:
+    // after TBMThread::Suspend the execution thread parks at its next
+    // Synchronize or call of this function, until Resume, Stop or the owner's
+    // destruction releases it. Returns at once when not suspended. A handler
+    // that loops without synchronizing should call it once a pass.
+    void WaitWhileSuspended();
+
+    // The exception that ended OnExecute, if one did; kept, reported to nobody.
+    // Read it on the execution thread or in OnTerminate.
+    std::exception_ptr FatalException() const { return fatalException_; }
+
+private:
+    friend class TBMThread;
+
+    TBMExecuteThread(TBMThread* owner, void* data);
+    ~TBMExecuteThread() = default;
+
+    // UI thread, for the owner. Creates the thread parked at its start; it
+    // runs when Resume releases it. Throws std::runtime_error "Thread creation
+    // error: ..." if the system refuses the thread (nothing is left behind
+    // then) and "Thread Error: ..." if it refuses the priority (the new thread
+    // then ends unseen).
+    static TBMExecuteThread* CreateSuspended(TBMThread* owner, void* data, TThreadPriority priority);
+    // UI thread. Throws std::runtime_error "Thread Error: <text> (<code>)".
+    void SetPriority(TThreadPriority priority);
+    // UI thread. Suspend sets the park flag, Resume clears it and wakes a
+    // parked thread; Terminate sets Terminated and then releases a parked
+    // thread, so that it wakes to the flag.
+    void Suspend();
+    void Resume();
+    void Terminate();
+    // UI thread, from the owner's hand-over slot: runs the call that the
+    // execution thread is waiting on.
+    void RunPendingCall();
+
+    // The thread body: wait to be released, run the owner's Execute unless
+    // already terminated, deliver the termination notification, delete itself.
+    void Run();
+    // Hands call to the UI thread and waits until it has run there.
+    void CallOnUiThread(std::function<void()> call);
+
+    TBMThread* const owner_;
+    std::thread::native_handle_type handle_{};
+    std::atomic<bool> terminated_{false};
+
+    // Park state: the start gate and cooperative suspension.
+    std::mutex parkLock_;
+    std::condition_variable parkWake_;
+    bool suspended_ = true;
+    bool abandoned_ = false;  // created, but Start failed: end without notification
+
+    // The call handed to the UI thread and what it raised. The lock also
+    // orders everything the two threads touch around a hand-over, since the
+    // wait inside Qt's queued call is invisible to the thread sanitizer.
+    mutable std::mutex callLock_;
+    std::function<void()> pendingCall_;
+    std::exception_ptr callError_;
+    void* syncData_ = nullptr;
+
+    std::exception_ptr fatalException_;
+
+    // Which of the owner's handlers the termination notification runs; the
+    // owner's destructor rebinds it. Read and written on the UI thread only.
+    void (TBMThread::*terminateNotification_)(TBMExecuteThread* Sender);
+};

@@ -103,7 +103,11 @@ TForm1::TForm1(const Environment& environment, QWidget* parent)
     FormCreate();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1() {
+    // Before the widgets go: a running worker's last synchronized calls may
+    // still reach them while its component waits for it.
+    delete BMThreadUSB;
+}
 
 void TForm1::CreateActions() {
     struct Spec {

@@ -1,6 +1,7 @@
 #include "protocol/MeterFrames.h"
 
 #include "protocol/LittleEndian.h"
+#include "support/Bytes.h"
 #include "support/Records.h"
 
 #include <gtest/gtest.h>
@@ -11,17 +12,6 @@
 #include <vector>
 
 namespace {
-
-using ByteVector = std::vector<std::uint8_t>;
-
-ByteVector Bytes(std::initializer_list<int> values) {
-    return ByteVector(values.begin(), values.end());
-}
-
-template <std::size_t N>
-ByteVector Bytes(const std::array<std::uint8_t, N>& values) {
-    return ByteVector(values.begin(), values.end());
-}
 
 constexpr std::int32_t Min32 = std::numeric_limits<std::int32_t>::min();
 constexpr std::int32_t Max32 = std::numeric_limits<std::int32_t>::max();

@@ -1,5 +1,6 @@
 #include "sim/MeterModel.h"
 
+#include "support/Bytes.h"
 #include "support/Records.h"
 
 #include <gtest/gtest.h>
@@ -10,17 +11,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-using ByteVector = std::vector<std::uint8_t>;
-
-ByteVector Bytes(std::initializer_list<int> values) {
-    return ByteVector(values.begin(), values.end());
-}
-
-template <std::size_t N>
-ByteVector Bytes(const std::array<std::uint8_t, N>& values) {
-    return ByteVector(values.begin(), values.end());
-}
-
 ByteVector Join(std::initializer_list<ByteVector> pieces) {
     ByteVector all;
     for (const ByteVector& p : pieces)

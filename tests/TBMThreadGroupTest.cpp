@@ -1,6 +1,8 @@
 #include "thread/TBMThread.h"
 #include "thread/TBMThreadGroup.h"
 
+#include "support/PumpUntil.h"
+
 #include <gtest/gtest.h>
 
 #include <QDeadlineTimer>
@@ -18,17 +20,6 @@ namespace {
 
 using namespace std::chrono_literals;
 using Log = std::vector<std::string>;
-
-// Serves the UI thread's events until done() holds; false after 10 s.
-bool PumpUntil(const std::function<bool()>& done) {
-    const QDeadlineTimer deadline(10000);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QTest::qWait(2);
-    }
-    return true;
-}
 
 // A named component whose handler runs until it is stopped.
 class Worker : public TBMThread {

@@ -1,6 +1,8 @@
 #include "thread/TBMThread.h"
 #include "thread/TBMThreadGroup.h"
 
+#include "support/PumpUntil.h"
+
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
@@ -23,17 +25,6 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-// Serves the UI thread's events until done() holds; false after 10 s.
-bool PumpUntil(const std::function<bool()>& done) {
-    const QDeadlineTimer deadline(10000);
-    while (!done()) {
-        if (deadline.hasExpired())
-            return false;
-        QTest::qWait(2);
-    }
-    return true;
-}
 
 // Waits without serving any event; false after 10 s.
 bool WaitWithoutPumping(const std::function<bool()>& done) {

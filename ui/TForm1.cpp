@@ -110,14 +110,14 @@ TForm1::~TForm1() {
 }
 
 void TForm1::CreateActions() {
-    struct Spec {
+    struct ActionInfo {
         QAction** action;
         const char* name;
         const char* caption;
         int image;
         void (TForm1::*handler)();
     };
-    const Spec specs[] = {
+    const ActionInfo actions[] = {
         {&ARead, "ARead", "&Считывание данных из прибора", 6, &TForm1::AReadExecute},
         {&AScreenshot, "AScreenshot", "Считать вид экрана прибора", -1, &TForm1::AScreenshotExecute},
         {&ATune, "ATune", "&Параметры...", 8, &TForm1::ATuneExecute},
@@ -131,7 +131,7 @@ void TForm1::CreateActions() {
         {&AChmHelp, "AChmHelp", "Помощь (chm)", 10, &TForm1::AChmHelpExecute},
         {&AAbout, "AAbout", "&О программе", 11, &TForm1::AAboutExecute},
     };
-    for (const Spec& s : specs) {
+    for (const ActionInfo& s : actions) {
         auto* action = new QAction(ImageListIcon(s.image), QString::fromUtf8(s.caption), this);
         action->setObjectName(QLatin1String(s.name));
         connect(action, &QAction::triggered, this, s.handler);

@@ -38,6 +38,13 @@ protected:
                                    QStringLiteral("<missing>"), 100);
     }
     static QSize Screen() { return QGuiApplication::primaryScreen()->geometry().size(); }
+    // [FormMain] Maximized, Left, Top, Width, Height as stored.
+    QStringList StoredWindow() const {
+        QStringList values;
+        for (const char* key : {"Maximized", "Left", "Top", "Width", "Height"})
+            values << Setting("FormMain", key);
+        return values;
+    }
 
     FakeEnvironment env;
 };
@@ -91,11 +98,7 @@ TEST_F(TForm1Test, ExitAndCloseStoreTheSameWindowSettings) {
         else
             form->AExit->trigger();
         EXPECT_EQ(env.processExit.codes, std::vector<int>{0}) << byClosing;
-        EXPECT_EQ(Setting("FormMain", "Maximized"), QStringLiteral("0"));
-        EXPECT_EQ(Setting("FormMain", "Left"), QStringLiteral("30"));
-        EXPECT_EQ(Setting("FormMain", "Top"), QStringLiteral("40"));
-        EXPECT_EQ(Setting("FormMain", "Width"), QStringLiteral("600"));
-        EXPECT_EQ(Setting("FormMain", "Height"), QStringLiteral("400"));
+        EXPECT_EQ(StoredWindow(), (QStringList{"0", "30", "40", "600", "400"})) << byClosing;
         env.processExit.codes.clear();
         QFile::remove(env.SettingsFile());
     }
@@ -106,11 +109,7 @@ TEST_F(TForm1Test, MaximizedWindowStoresItsNormalBounds) {
     auto form = Start();
     EXPECT_TRUE(form->isMaximized());
     form->AExitExecute();
-    EXPECT_EQ(Setting("FormMain", "Maximized"), QStringLiteral("1"));
-    EXPECT_EQ(Setting("FormMain", "Left"), QStringLiteral("10"));
-    EXPECT_EQ(Setting("FormMain", "Top"), QStringLiteral("20"));
-    EXPECT_EQ(Setting("FormMain", "Width"), QStringLiteral("500"));
-    EXPECT_EQ(Setting("FormMain", "Height"), QStringLiteral("320"));
+    EXPECT_EQ(StoredWindow(), (QStringList{"1", "10", "20", "500", "320"}));
 }
 
 TEST_F(TForm1Test, WindowMaximizedByTheUserStoresItsNormalBounds) {
@@ -120,11 +119,7 @@ TEST_F(TForm1Test, WindowMaximizedByTheUserStoresItsNormalBounds) {
     QCoreApplication::processEvents();
     ASSERT_TRUE(form->isMaximized());
     form->AExitExecute();
-    EXPECT_EQ(Setting("FormMain", "Maximized"), QStringLiteral("1"));
-    EXPECT_EQ(Setting("FormMain", "Left"), QStringLiteral("30"));
-    EXPECT_EQ(Setting("FormMain", "Top"), QStringLiteral("40"));
-    EXPECT_EQ(Setting("FormMain", "Width"), QStringLiteral("600"));
-    EXPECT_EQ(Setting("FormMain", "Height"), QStringLiteral("400"));
+    EXPECT_EQ(StoredWindow(), (QStringList{"1", "30", "40", "600", "400"}));
 }
 
 TEST_F(TForm1Test, SettingsFileThatCannotBeWrittenDoesNotStopTheProgram) {

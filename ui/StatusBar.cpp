@@ -7,7 +7,6 @@
 
 TStatusBar::TStatusBar(QWidget* parent) : QWidget(parent) {
     setAutoFillBackground(true);
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
 }
 
 void TStatusBar::SetPanelText(int panel, const QString& text) {

@@ -1,6 +1,5 @@
 #include "app/LinkLog.h"
 
-#include "app/AppPaths.h"
 #include "app/Settings.h"
 
 #include <QFile>
@@ -9,8 +8,8 @@ TLinkLog LinkLog;
 
 namespace {
 
-bool AppendToExisting(const QByteArray& bytes) {
-    QFile file(LinkLogPath);
+bool AppendToExisting(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::ExistingOnly))
         return false;
     file.write(bytes);
@@ -34,7 +33,22 @@ QString OneLine(QString message) {
 
 }  // namespace
 
-TLinkLog::TLinkLog(Clock clock) : clock_(std::move(clock)) {}
+bool LinkLogSwitchOn(const QString& logUsb) {
+    return logUsb.startsWith(QLatin1Char('Y'));
+}
+
+bool LinkLogSwitchFromSettings() {
+    return LinkLogSwitchOn(ReadSetting(QStringLiteral("Debug"), QStringLiteral("LogUSB"), QStringLiteral("N"), 8));
+}
+
+TLinkLog::TLinkLog(const QString& path, Switch isOn, Clock clock)
+    : path_(path), isOn_(std::move(isOn)), clock_(std::move(clock)) {}
+
+void TLinkLog::Configure(const QString& path, Switch isOn) {
+    const std::lock_guard guard(lock_);
+    path_ = path;
+    isOn_ = std::move(isOn);
+}
 
 void TLinkLog::Start() {
     const std::lock_guard guard(lock_);
@@ -42,11 +56,10 @@ void TLinkLog::Start() {
 }
 
 void TLinkLog::StartLocked(const QDateTime& now) {
-    enabled_ = ReadSetting(QStringLiteral("Debug"), QStringLiteral("LogUSB"), QStringLiteral("N"), 8)
-                   .startsWith(QLatin1Char('Y'));
-    if (!enabled_)
+    enabled_ = isOn_ && isOn_();
+    if (!enabled_ || path_.isEmpty())
         return;
-    QFile file(LinkLogPath);
+    QFile file(path_);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Append))
         return;
     const QString header = QStringLiteral("\r\n========== %1 ==========\r\n").arg(now.toString(QStringLiteral("dd.MM.yyyy")));
@@ -67,7 +80,7 @@ void TLinkLog::Write(const QString& message) {
         logDate_ = now.date();
     }
     const QString entry = now.toString(QStringLiteral("hh:mm:ss ")) + OneLine(message) + QStringLiteral("\r\n");
-    AppendToExisting(entry.toUtf8());
+    AppendToExisting(path_, entry.toUtf8());
 }
 
 bool TLinkLog::Enabled() const {

@@ -9,24 +9,6 @@ int NextUses(const QString& stored) {
     return uses == std::numeric_limits<int>::max() ? uses : uses + 1;
 }
 
-WindowBounds RestoreBounds(const QString& width, const QString& left, const QString& height,
-                           const QString& top, int screenWidth, int screenHeight) {
-    WindowBounds b{};
-    const int w = ParseDecimal(width).value_or(screenWidth / 2);
-    b.width = w < MinFormWidth ? MinFormWidth : w > screenWidth ? screenWidth : w;
-    const int l = ParseDecimal(left).value_or(screenWidth / 2);
-    b.left = l < 0 ? 0 : l > screenWidth - b.width ? screenWidth - b.width : l;
-    const int h = ParseDecimal(height).value_or(screenHeight / 2);
-    b.height = h < MinFormHeight ? MinFormHeight : h > screenHeight ? screenHeight : h;
-    const int t = ParseDecimal(top).value_or(screenHeight / 2);
-    b.top = t < 0 ? 0 : t > screenHeight - b.height ? screenHeight - b.height : t;
-    return b;
-}
-
-bool OpensMaximized(const QString& stored) {
-    return stored.startsWith(QLatin1Char('1'));
-}
-
 PortChoice ChoosePort(const QString& stored) {
     PortChoice choice;
     if (stored.isEmpty()) {

@@ -18,3 +18,7 @@ struct TArchive {
 
 // The program's one archive, alive for the whole run; all bytes 0 at start.
 extern TArchive Archive;
+
+// Count kept to 0..ArchiveCapacity: the number of records that may be read,
+// whatever a writer left in Count.
+int ValidCount(const TArchive& archive);

@@ -4,7 +4,6 @@
 
 #include <QIODevice>
 
-#include <algorithm>
 #include <cstring>
 
 void ReadArchiveRecords(QIODevice& file, TArchive& archive, const std::function<void(int count)>& afterRecord) {
@@ -20,7 +19,7 @@ void ReadArchiveRecords(QIODevice& file, TArchive& archive, const std::function<
 }
 
 QByteArrayView ArchiveFileImage(const TArchive& archive) {
-    const int count = std::clamp<int>(archive.Count, 0, ArchiveCapacity);
+    const int count = ValidCount(archive);
     return {reinterpret_cast<const char*>(archive.Records), static_cast<qsizetype>(count * sizeof(TMeasurement))};
 }
 

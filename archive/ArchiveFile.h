@@ -19,7 +19,7 @@ struct TArchive;
 // afterRecord(count) runs after each record with the new Count.
 void ReadArchiveRecords(QIODevice& file, TArchive& archive, const std::function<void(int count)>& afterRecord);
 
-// The bytes of the archive's file: 24 × Count.
+// The bytes of the archive's file: 24 × Count, the Count kept to the capacity.
 QByteArrayView ArchiveFileImage(const TArchive& archive);
 
 // The name Save writes to: the chosen name with ".Vel" appended, unless the

@@ -6,16 +6,6 @@
 
 #include <QCoreApplication>
 
-#include <algorithm>
-
-namespace {
-
-int ValidCount(const TArchive& archive) {
-    return std::clamp<int>(archive.Count, 0, ArchiveCapacity);
-}
-
-}  // namespace
-
 void ShowArchive(TStringGrid& grid, TArchive& archive) {
     const int count = ValidCount(archive);
     grid.SetRowCount(count + 2);

@@ -12,11 +12,11 @@
 namespace {
 
 void BM_OpenArchive2677(benchmark::State& state) {
-    BenchWindow env;
+    FakeEnvironment env;
     TForm1 form(env.Get());
     (void)QTest::qWaitForWindowExposed(&form);
     FillArchive();
-    env.dialogs.path = env.folder.filePath(QStringLiteral("full.Vel"));
+    AnswerEverything(env, env.folder.filePath(QStringLiteral("full.Vel")));
     form.ASaveExecute();
     for (auto _ : state)
         form.AOpenExecute();
@@ -28,13 +28,14 @@ void BM_OpenArchive2677(benchmark::State& state) {
 BENCHMARK(BM_OpenArchive2677)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 void BM_SaveArchive2677(benchmark::State& state) {
-    BenchWindow env;
+    FakeEnvironment env;
     TForm1 form(env.Get());
     FillArchive();
-    env.dialogs.path = env.folder.filePath(QStringLiteral("saved.Vel"));
+    const QString path = env.folder.filePath(QStringLiteral("saved.Vel"));
+    AnswerEverything(env, path);
     for (auto _ : state)
         form.ASaveExecute();
-    if (QFile(env.dialogs.path).size() != ArchiveCapacity * 24)
+    if (QFile(path).size() != ArchiveCapacity * 24)
         state.SkipWithError("the archive was not saved");
     Archive.Count = 0;
     state.SetLabel("saving a full archive (64 KB)");

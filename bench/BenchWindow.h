@@ -1,43 +1,16 @@
 #pragma once
 
-// A main window for benchmarks: a folder of its own, no process exit, and
-// dialogs that answer at once (a set path, Yes to every question).
+// The benchmarks' main window runs on the tests' fakes: a folder of its own,
+// no process exit, and dialogs that answer at once.
 
-#include "app/Environment.h"
 #include "archive/Archive.h"
-#include "platform/Clipboard.h"
-#include "platform/FileDialogs.h"
-#include "platform/MessageBox.h"
-#include "platform/ProcessExit.h"
+#include "support/FakeEnvironment.h"
 
-#include <QTemporaryDir>
-
-class NoExit final : public ProcessExit {
-public:
-    void Exit(int) override {}
-};
-
-class AnsweringDialogs final : public FileDialogs, public MessageBoxes {
-public:
-    bool ExecuteOpen(TFileDialog& dialog) override { return Choose(dialog); }
-    bool ExecuteSave(TFileDialog& dialog) override { return Choose(dialog); }
-    int Show(const QString&, const QString&, unsigned) override { return MessageBox::IDYES; }
-    QString path;
-
-private:
-    bool Choose(TFileDialog& dialog) {
-        dialog.FileName = path;
-        return true;
-    }
-};
-
-struct BenchWindow {
-    QTemporaryDir folder;
-    AnsweringDialogs dialogs;
-    QtClipboard clipboard;
-    NoExit exit;
-    Environment Get() { return {folder.path(), &dialogs, &dialogs, &clipboard, &exit}; }
-};
+// Every file dialog chooses path, every question is answered Yes.
+inline void AnswerEverything(FakeEnvironment& env, const QString& path) {
+    env.fileDialogs.whenScriptEnds = path;
+    env.messageBoxes.whenScriptEnds = MessageBox::IDYES;
+}
 
 // A full archive of plausible measurements.
 inline void FillArchive() {

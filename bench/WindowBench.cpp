@@ -15,7 +15,7 @@ namespace {
 
 void BM_FirstShownWindow(benchmark::State& state) {
     for (auto _ : state) {
-        BenchWindow env;
+        FakeEnvironment env;
         auto form = std::make_unique<TForm1>(env.Get());
         const bool exposed = QTest::qWaitForWindowExposed(form.get());
         state.PauseTiming();
@@ -29,7 +29,7 @@ void BM_FirstShownWindow(benchmark::State& state) {
 BENCHMARK(BM_FirstShownWindow)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 void BM_ShowArchive2677(benchmark::State& state) {
-    BenchWindow env;
+    FakeEnvironment env;
     TForm1 form(env.Get());
     (void)QTest::qWaitForWindowExposed(&form);
     FillArchive();

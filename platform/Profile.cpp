@@ -1,7 +1,8 @@
 #include "Profile.h"
 
+#include "WholeFileWrite.h"
+
 #include <QFile>
-#include <QSaveFile>
 #include <QStringList>
 
 namespace {
@@ -132,17 +133,9 @@ bool WriteString(const QString& path, const QString& section, const QString& key
         ini.lines.insert(at, entry);
     }
 
-    QSaveFile file(path);
-    file.setDirectWriteFallback(true);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
     QByteArray bytes = ini.lines.join(ini.newline).toUtf8();
     bytes += ini.newline.toUtf8();
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    return WriteWholeFile(path, bytes) == FileWriteResult::Written;
 }
 
 }  // namespace Profile

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QColor>
-
 #include <cstdint>
 
 // Colours as the program stores them (settings file, link indicator):
@@ -11,6 +9,3 @@ using TColor = std::int32_t;
 inline constexpr TColor clRed = 0x0000FF;
 inline constexpr TColor clLime = 0x00FF00;
 inline constexpr TColor clBtnFace = static_cast<TColor>(0xFF00000F);
-
-// The colour to paint with; system colours come from the application palette.
-QColor ToQColor(TColor colour);

@@ -1,12 +1,12 @@
-// Opening and saving archive files through the main window's commands, with
-// real files and scripted dialogs.
+// The Open and Save commands with real files, scripted dialogs and a window
+// that records what it is asked to show.
 
-#include "app/AppPaths.h"
+#include "ui/ArchiveCommands.h"
+
 #include "archive/Archive.h"
-#include "archive/StringGrid.h"
 #include "support/FakeEnvironment.h"
-#include "ui/StatusBar.h"
-#include "ui/TForm1.h"
+#include "support/RecordingMainView.h"
+#include "support/ScopedProcessState.h"
 
 #include <gtest/gtest.h>
 
@@ -14,23 +14,22 @@
 #include <QFile>
 #include <QRandomGenerator>
 
-#include <csignal>
-#include <cstring>
 #include <memory>
 
-#include <sys/resource.h>
 #include <unistd.h>
 
 namespace {
 
 using namespace MessageBox;
+using Outcome = ArchiveCommands::Outcome;
+
+const QString CreateFailed = QStringLiteral("Не удается создать файл. Возможно, нет места на диске.");
+const QString WriteFailed = QStringLiteral("Не удается записать файл. Возможно, нет места на диске.");
+constexpr unsigned DiskError = MB_DEFBUTTON2 | MB_ICONWARNING | MB_ABORTRETRYIGNORE;
 
 class ArchiveCommandsTest : public ::testing::Test {
 protected:
-    void SetUp() override { form = std::make_unique<TForm1>(env.Get()); }
-    void TearDown() override { std::memset(&Archive, 0, sizeof Archive); }
-
-    QString Path(const char* name) const { return env.folder.filePath(QString::fromUtf8(name)); }
+    QString Path(const char* name) const { return folder.filePath(QString::fromUtf8(name)); }
     static QByteArray Read(const QString& path) {
         QFile f(path);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
@@ -48,39 +47,46 @@ protected:
             b = static_cast<char>(random.bounded(256));
         return bytes;
     }
-    static QByteArray ArchiveBytes() {
-        return QByteArray(reinterpret_cast<const char*>(Archive.Records), Archive.Count * 24);
+    QByteArray ArchiveBytes() const {
+        return QByteArray(reinterpret_cast<const char*>(archive->Records), archive->Count * 24);
     }
-    QString Status() const { return form->StatusBar1->PanelText(0); }
     void Answer(std::initializer_list<std::optional<QString>> paths) {
-        env.fileDialogs.answers.assign(paths.begin(), paths.end());
+        dialogs.answers.assign(paths.begin(), paths.end());
+    }
+    QStringList BoxTexts() const {
+        QStringList texts;
+        for (const auto& box : boxes.shown)
+            texts << box.text;
+        return texts;
     }
 
-    FakeEnvironment env;
-    std::unique_ptr<TForm1> form;
+    QTemporaryDir folder;
+    std::unique_ptr<TArchive> archive = std::make_unique<TArchive>();
+    RecordingMainView view;
+    ScriptedMessageBoxes boxes;
+    ScriptedFileDialogs dialogs;
+    ArchiveCommands commands{view, boxes, dialogs, *archive, folder.path() + QLatin1Char('/')};
 };
 
 TEST_F(ArchiveCommandsTest, FullArchiveSurvivesSaveAndOpenByteForByte) {
     const QByteArray original = RandomRecords(ArchiveCapacity);
     Write(Path("source.Vel"), original);
     Answer({Path("source.Vel")});
-    form->AOpenExecute();
-    ASSERT_EQ(Archive.Count, ArchiveCapacity);
+    commands.Open();
+    ASSERT_EQ(archive->Count, ArchiveCapacity);
     EXPECT_EQ(ArchiveBytes(), original);
-    EXPECT_EQ(Status(), QStringLiteral("Считано с диска записей: 2677"));
-    // The last record of the file stands first.
-    const TMeasurement& last = Archive.Records[ArchiveCapacity - 1];
-    EXPECT_EQ(form->Grid().Cells(0, 2), QString::number(last.Number));
-    EXPECT_EQ(form->Grid().Cells(0, 1), QStringLiteral("(2677)"));
+    EXPECT_EQ(view.status, QStringLiteral("Считано с диска записей: 2677"));
+    EXPECT_EQ(view.calls.front(), QStringLiteral("ClearTable"));
+    EXPECT_EQ(view.calls.back(), QStringLiteral("ShowArchive"));
 
     Answer({Path("copy")});
-    form->ASaveExecute();
+    commands.Save();
     EXPECT_EQ(Read(Path("copy.Vel")), original);
-    EXPECT_EQ(Status(), QStringLiteral("Сохранено на диск записей: 2677"));
+    EXPECT_EQ(view.status, QStringLiteral("Сохранено на диск записей: 2677"));
     Answer({Path("again.Vel")});
-    form->ASaveExecute();
+    commands.Save();
     EXPECT_EQ(Read(Path("again.Vel")), original);
-    EXPECT_TRUE(env.messageBoxes.shown.empty());
+    EXPECT_TRUE(boxes.shown.empty());
 }
 
 TEST_F(ArchiveCommandsTest, OpenTakesWholeRecordsUpToTheCapacity) {
@@ -95,163 +101,208 @@ TEST_F(ArchiveCommandsTest, OpenTakesWholeRecordsUpToTheCapacity) {
         {24 * 3000, 2677, "Считано с диска записей: 2677"},
     };
     for (const Case& c : cases) {
-        Archive.Count = 9;  // an earlier archive
+        archive->Count = 9;  // an earlier archive
         const QByteArray content = RandomRecords(3000).left(c.bytes);
         Write(Path("case.Vel"), content);
-        form->SetStatusText(QStringLiteral("before"));
+        view.SetStatusText(QStringLiteral("before"));
+        view.calls.clear();
         Answer({Path("case.Vel")});
-        form->AOpenExecute();
-        EXPECT_EQ(Archive.Count, c.records) << c.bytes;
+        commands.Open();
+        EXPECT_EQ(archive->Count, c.records) << c.bytes;
         EXPECT_EQ(ArchiveBytes(), content.left(c.records * 24)) << c.bytes;
-        EXPECT_EQ(Status(), QString::fromUtf8(c.status)) << c.bytes;
-        EXPECT_EQ(form->Grid().RowCount(), c.records + 2) << c.bytes;
-        EXPECT_EQ(form->Grid().Cells(0, 1), QStringLiteral("(%1)").arg(c.records)) << c.bytes;
+        EXPECT_EQ(view.status, QString::fromUtf8(c.status)) << c.bytes;
+        EXPECT_EQ(view.calls.count(QStringLiteral("ShowArchive")), 1) << c.bytes;
     }
 }
 
 TEST_F(ArchiveCommandsTest, FileThatCannotBeOpenedAsksRetryOrCancel) {
-    Archive.Count = 1;
-    Archive.Records[0].Number = 77;
-    form->ShowArchive();
+    archive->Count = 1;
+    archive->Records[0].Number = 77;
     const QString missing = Path("missing.Vel");
     Answer({missing, missing});
-    env.messageBoxes.answers = {IDRETRY, IDCANCEL};
-    form->AOpenExecute();
+    boxes.answers = {IDRETRY, IDCANCEL};
+    commands.Open();
 
-    ASSERT_EQ(env.fileDialogs.shown.size(), 2u);  // Retry showed the dialog again
-    ASSERT_EQ(env.messageBoxes.shown.size(), 2u);
-    const auto& box = env.messageBoxes.shown[0];
+    ASSERT_EQ(dialogs.shown.size(), 2u);  // Retry showed the dialog again
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    const auto& box = boxes.shown[0];
     EXPECT_EQ(box.text, QStringLiteral("Не могу открыть файл ") + missing);
     EXPECT_EQ(box.caption, QStringLiteral("Ошибка чтения файла"));
     EXPECT_EQ(box.type, MB_ICONWARNING | MB_RETRYCANCEL);
-    EXPECT_EQ(Status(), QStringLiteral("Ошибка открытия файла ") + missing);
-    EXPECT_EQ(Archive.Count, 1);  // the archive and the table stay
-    EXPECT_EQ(form->Grid().Cells(0, 2), QStringLiteral("77"));
+    EXPECT_EQ(view.status, QStringLiteral("Ошибка открытия файла ") + missing);
+    // The archive and the table stay.
+    EXPECT_EQ(archive->Count, 1);
+    EXPECT_EQ(archive->Records[0].Number, 77);
+    EXPECT_FALSE(view.calls.contains(QStringLiteral("ClearTable")));
+    EXPECT_FALSE(view.calls.contains(QStringLiteral("ShowArchive")));
 }
 
 TEST_F(ArchiveCommandsTest, DialogsAreSetUpForArchiveFiles) {
     Answer({std::nullopt});
-    form->AOpenExecute();
-    Archive.Count = 1;
+    commands.Open();
+    archive->Count = 1;
     Answer({std::nullopt});
-    form->ASaveExecute();
+    commands.Save();
 
-    ASSERT_EQ(env.fileDialogs.shown.size(), 2u);
-    const TFileDialog& open = env.fileDialogs.shown[0].dialog;
-    const TFileDialog& save = env.fileDialogs.shown[1].dialog;
-    const QString filter = QStringLiteral("Файлы \"ВЕЛ-1\" (*.vel)|*.vel|Все файлы (*.*)|*.*");
+    ASSERT_EQ(dialogs.shown.size(), 2u);
+    const TFileDialog& open = dialogs.shown[0].dialog;
+    const TFileDialog& save = dialogs.shown[1].dialog;
+    // "Все файлы" lists every file, names without a dot included.
+    const QString filter = QStringLiteral("Файлы \"ВЕЛ-1\" (*.vel)|*.vel|Все файлы (*.*)|*");
     EXPECT_EQ(open.Title, QStringLiteral("Открыть файл..."));
     EXPECT_EQ(open.Filter, filter);
-    EXPECT_EQ(open.InitialDir, env.folder.path() + QLatin1Char('/'));
+    EXPECT_EQ(open.InitialDir, folder.path() + QLatin1Char('/'));
     EXPECT_FALSE(open.OverwritePrompt);
     EXPECT_EQ(save.Title, QStringLiteral("Сохранить как..."));
     EXPECT_EQ(save.Filter, filter);
-    EXPECT_EQ(save.InitialDir, env.folder.path() + QLatin1Char('/'));
+    EXPECT_EQ(save.InitialDir, folder.path() + QLatin1Char('/'));
     EXPECT_EQ(save.FileName, QStringLiteral("Default.Vel"));
     EXPECT_TRUE(save.OverwritePrompt);
-    EXPECT_FALSE(env.fileDialogs.shown[0].save);
-    EXPECT_TRUE(env.fileDialogs.shown[1].save);
+    EXPECT_FALSE(dialogs.shown[0].save);
+    EXPECT_TRUE(dialogs.shown[1].save);
 }
 
 TEST_F(ArchiveCommandsTest, SaveWithAnEmptyArchiveDoesNothing) {
-    Archive.Count = 0;
-    form->ASaveExecute();
-    EXPECT_TRUE(env.fileDialogs.shown.empty());
+    archive->Count = 0;
+    commands.Save();
+    EXPECT_TRUE(dialogs.shown.empty());
 }
 
 TEST_F(ArchiveCommandsTest, OverwriteQuestionOnlyForAnExistingFinalName) {
-    Archive.Count = 2;
+    archive->Count = 2;
     const QByteArray saved = ArchiveBytes();
     Write(Path("old.Vel"), "OLD");
     const unsigned question = MB_TASKMODAL | MB_ICONQUESTION | MB_YESNOCANCEL;
 
     // "report.txt" does not exist as "report.txt.Vel": no question.
     Answer({Path("report.txt")});
-    form->ASaveExecute();
+    commands.Save();
     EXPECT_EQ(Read(Path("report.txt.Vel")), saved);
-    EXPECT_TRUE(env.messageBoxes.shown.empty());
+    EXPECT_TRUE(boxes.shown.empty());
 
     // "old" becomes "old.Vel", which exists: No shows the dialog again with
     // that name, Yes overwrites.
     Answer({Path("old"), Path("old.Vel")});
-    env.messageBoxes.answers = {IDNO, IDYES};
-    form->ASaveExecute();
-    ASSERT_EQ(env.messageBoxes.shown.size(), 2u);
-    EXPECT_EQ(env.messageBoxes.shown[0].text, QStringLiteral("Файл существует. Перезаписать?"));
-    EXPECT_EQ(env.messageBoxes.shown[0].caption, QStringLiteral("ВЕЛ. Плотномер асфальта"));
-    EXPECT_EQ(env.messageBoxes.shown[0].type, question);
-    EXPECT_EQ(env.fileDialogs.shown.back().dialog.FileName, Path("old.Vel"));
+    boxes.answers = {IDNO, IDYES};
+    commands.Save();
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[0].text, QStringLiteral("Файл существует. Перезаписать?"));
+    EXPECT_EQ(boxes.shown[0].caption, QStringLiteral("ВЕЛ. Плотномер асфальта"));
+    EXPECT_EQ(boxes.shown[0].type, question);
+    EXPECT_EQ(dialogs.shown.back().dialog.FileName, Path("old.Vel"));
     EXPECT_EQ(Read(Path("old.Vel")), saved);
 
     // Cancel stops with the old file as it was.
     Write(Path("old.Vel"), "OLD");
     Answer({Path("old.vel")});
-    env.messageBoxes.answers = {IDCANCEL};
-    form->ASaveExecute();
+    boxes.answers = {IDCANCEL};
+    commands.Save();
     EXPECT_EQ(Read(Path("old.Vel")), QByteArray("OLD"));
 }
 
-TEST_F(ArchiveCommandsTest, FileThatCannotBeCreatedOffersAbortRetryIgnore) {
-    Archive.Count = 1;
+// What one attempt with a chosen file comes to, by the answers the user gives.
+TEST_F(ArchiveCommandsTest, EachAttemptEndsDoneAskAgainOrStop) {
+    archive->Count = 1;
+    Write(Path("exists.Vel"), "OLD");
     const QString nowhere = Path("no/such/folder/a.Vel");
-    const unsigned diskError = MB_DEFBUTTON2 | MB_ICONWARNING | MB_ABORTRETRYIGNORE;
-    Answer({nowhere, nowhere});
-    env.messageBoxes.answers = {IDRETRY, IDIGNORE, IDABORT};
-    form->SetStatusText(QStringLiteral("before"));
-    form->ASaveExecute();
+    struct Case {
+        const char* name;
+        QString file;
+        std::deque<int> answers;
+        QStringList boxes;
+        Outcome outcome;
+    };
+    const QString exists = QStringLiteral("Файл существует. Перезаписать?");
+    const Case cases[] = {
+        {"a new file", Path("new.Vel"), {}, {}, Outcome::Done},
+        {"overwrite: yes", Path("exists.Vel"), {IDYES}, {exists}, Outcome::Done},
+        {"overwrite: no", Path("exists.Vel"), {IDNO}, {exists}, Outcome::AskAgain},
+        {"overwrite: cancel", Path("exists.Vel"), {IDCANCEL}, {exists}, Outcome::Stop},
+        {"not created: abort", nowhere, {IDABORT}, {CreateFailed}, Outcome::Stop},
+        {"not created: retry", nowhere, {IDRETRY}, {CreateFailed}, Outcome::AskAgain},
+        {"not created: ignore, retry", nowhere, {IDIGNORE, IDRETRY}, {CreateFailed, WriteFailed}, Outcome::AskAgain},
+        {"not created: ignore, ignore", nowhere, {IDIGNORE, IDIGNORE}, {CreateFailed, WriteFailed}, Outcome::Stop},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        boxes.shown.clear();
+        boxes.answers = c.answers;
+        EXPECT_EQ(commands.SaveTo(c.file), c.outcome);
+        EXPECT_EQ(BoxTexts(), c.boxes);
+    }
 
-    ASSERT_EQ(env.messageBoxes.shown.size(), 3u);
-    EXPECT_EQ(env.messageBoxes.shown[0].text, QStringLiteral("Не удается создать файл. Возможно, нет места на диске."));
-    EXPECT_EQ(env.messageBoxes.shown[0].caption, QStringLiteral("Ошибка записи на диск"));
-    EXPECT_EQ(env.messageBoxes.shown[0].type, diskError);
-    EXPECT_EQ(env.fileDialogs.shown.size(), 2u);  // Retry showed the dialog again
+    boxes.shown.clear();
+    Write(Path("records.Vel"), RandomRecords(2));
+    EXPECT_EQ(commands.OpenFrom(Path("records.Vel")), Outcome::Done);
+    boxes.answers = {IDRETRY};
+    EXPECT_EQ(commands.OpenFrom(Path("missing.Vel")), Outcome::AskAgain);
+    boxes.answers = {IDCANCEL};
+    EXPECT_EQ(commands.OpenFrom(Path("missing.Vel")), Outcome::Stop);
+    EXPECT_TRUE(boxes.answers.empty());
+}
+
+TEST_F(ArchiveCommandsTest, FileThatCannotBeCreatedOffersAbortRetryIgnore) {
+    archive->Count = 1;
+    const QString nowhere = Path("no/such/folder/a.Vel");
+    Answer({nowhere, nowhere});
+    boxes.answers = {IDRETRY, IDIGNORE, IDABORT};
+    view.SetStatusText(QStringLiteral("before"));
+    commands.Save();
+
+    ASSERT_EQ(boxes.shown.size(), 3u);
+    EXPECT_EQ(boxes.shown[0].text, CreateFailed);
+    EXPECT_EQ(boxes.shown[0].caption, QStringLiteral("Ошибка записи на диск"));
+    EXPECT_EQ(boxes.shown[0].type, DiskError);
+    EXPECT_EQ(dialogs.shown.size(), 2u);  // Retry showed the dialog again
     // Ignore counts as a failed write, whose own message follows.
-    EXPECT_EQ(env.messageBoxes.shown[2].text, QStringLiteral("Не удается записать файл. Возможно, нет места на диске."));
-    EXPECT_EQ(env.messageBoxes.shown[2].type, diskError);
-    EXPECT_EQ(Status(), QStringLiteral("before"));
+    EXPECT_EQ(boxes.shown[2].text, WriteFailed);
+    EXPECT_EQ(boxes.shown[2].type, DiskError);
+    EXPECT_EQ(view.status, QStringLiteral("before"));
 }
 
 TEST_F(ArchiveCommandsTest, FailedWriteLeavesTheOldFileIntact) {
-    Archive.Count = ArchiveCapacity;
+    archive->Count = ArchiveCapacity;
     const QString target = Path("kept.Vel");
     Write(target, "the archive that was on disk");
 
-    // A file size limit makes the write fail the way a full disk does.
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit oldLimit{};
-    getrlimit(RLIMIT_FSIZE, &oldLimit);
-    rlimit small = oldLimit;
-    small.rlim_cur = 1000;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     Answer({target});
-    env.messageBoxes.answers = {IDYES, IDABORT};
-    form->ASaveExecute();
-    setrlimit(RLIMIT_FSIZE, &oldLimit);
-    std::signal(SIGXFSZ, oldHandler);
+    boxes.answers = {IDYES, IDABORT};
+    {
+        // A file size limit makes the write fail the way a full disk does.
+        ScopedProcessState state;
+        state.LimitFileSize(1000);
+        commands.Save();
+    }
 
-    ASSERT_EQ(env.messageBoxes.shown.size(), 2u);
-    EXPECT_EQ(env.messageBoxes.shown[1].text, QStringLiteral("Не удается записать файл. Возможно, нет места на диске."));
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[1].text, WriteFailed);
     EXPECT_EQ(Read(target), QByteArray("the archive that was on disk"));
-    QStringList files = QDir(env.folder.path()).entryList(QDir::Files);
-    files.sort();
-    EXPECT_EQ(files, (QStringList{QStringLiteral("Vel.ini"), QStringLiteral("kept.Vel")}));  // no leftovers
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("kept.Vel")});
 }
 
-TEST_F(ArchiveCommandsTest, ReadOnlyFolderKeepsItsFile) {
+// In a folder the user may not write into, a file the user may write is saved
+// in place; one the user may not write is reported and kept.
+TEST_F(ArchiveCommandsTest, ReadOnlyFolderTakesOnlyItsWritableFiles) {
     if (geteuid() == 0)
-        GTEST_SKIP() << "root may write into any folder";
-    Archive.Count = 3;
-    QDir(env.folder.path()).mkdir(QStringLiteral("locked"));
-    const QString target = Path("locked/a.Vel");
-    Write(target, "old");
+        GTEST_SKIP() << "root may write anywhere (WholeFileWrite's tests run this as another user)";
+    archive->Count = 3;
+    const QByteArray saved = ArchiveBytes();
+    QDir(folder.path()).mkdir(QStringLiteral("locked"));
+    Write(Path("locked/writable.Vel"), "old");
+    Write(Path("locked/read-only.Vel"), "old");
+    QFile::setPermissions(Path("locked/read-only.Vel"), QFile::ReadOwner);
     QFile::setPermissions(Path("locked"), QFile::ReadOwner | QFile::ExeOwner);
-    Answer({target});
-    env.messageBoxes.answers = {IDYES, IDABORT};
-    form->ASaveExecute();
+
+    Answer({Path("locked/writable.Vel"), Path("locked/read-only.Vel")});
+    boxes.answers = {IDYES, IDYES, IDABORT};
+    commands.Save();
+    commands.Save();
     QFile::setPermissions(Path("locked"), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-    ASSERT_EQ(env.messageBoxes.shown.size(), 2u);
-    EXPECT_EQ(env.messageBoxes.shown[1].text, QStringLiteral("Не удается создать файл. Возможно, нет места на диске."));
-    EXPECT_EQ(Read(target), QByteArray("old"));
+
+    EXPECT_EQ(Read(Path("locked/writable.Vel")), saved);
+    EXPECT_EQ(Read(Path("locked/read-only.Vel")), QByteArray("old"));
+    ASSERT_EQ(boxes.shown.size(), 3u);
+    EXPECT_EQ(boxes.shown[2].text, CreateFailed);
 }
 
 }  // namespace

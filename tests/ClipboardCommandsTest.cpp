@@ -6,6 +6,7 @@
 #include "ui/StatusBar.h"
 #include "ui/StringGridView.h"
 #include "ui/TForm1.h"
+#include "ui/TSpeedButton.h"
 
 #include <gtest/gtest.h>
 
@@ -87,6 +88,40 @@ TEST_F(ClipboardCommandsTest, ReadKeysOfTheTable) {
         EXPECT_EQ(reads.count(), c.reads) << c.key << " " << c.modifiers;
     }
     EXPECT_EQ(Clipboard(), QStringLiteral("before"));
+}
+
+// A copy takes the rows the table shows selected, whatever the user typed or
+// clicked in it: typing searches nothing, Ctrl+A selects every row,
+// Ctrl+Insert copies the rows as Ctrl+C does, and a click below the last row
+// leaves the selection as it was.
+TEST_F(ClipboardCommandsTest, CopyTakesTheRowsShownSelected) {
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
+    const TStringGrid& grid = form->Grid();
+    auto shownRows = [&] { return form->StringGrid1->selectionModel()->selectedRows().size(); };
+    form->StringGrid1->setFocus();
+    form->Grid().SelectRows(3, 3);
+
+    QTest::keyClicks(form->StringGrid1, QStringLiteral("1 2"));
+    EXPECT_EQ(grid.Selection().Top, 3);
+    EXPECT_EQ(grid.Selection().Bottom, 3);
+    EXPECT_EQ(shownRows(), 1);
+
+    QTest::keyClick(form->StringGrid1, Qt::Key_Insert, Qt::ControlModifier);
+    EXPECT_EQ(Clipboard(), QStringLiteral(" 0:00:00 ( 0  2000)\t2001,00\t\t,0\r\n"));
+
+    QTest::keyClick(form->StringGrid1, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(grid.Selection().Top, 2);
+    EXPECT_EQ(grid.Selection().Bottom, 4);
+    EXPECT_EQ(shownRows(), 3);
+
+    QWidget* cells = form->StringGrid1->viewport();
+    ASSERT_GT(cells->height(), 4 * 17);
+    QTest::mouseClick(cells, Qt::LeftButton, Qt::NoModifier, QPoint(20, cells->height() - 3));
+    EXPECT_EQ(grid.Selection().Top, 2);
+    EXPECT_EQ(grid.Selection().Bottom, 4);
+    EXPECT_EQ(shownRows(), 3);
+    QTest::keyClick(form->StringGrid1, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(Clipboard().count(QStringLiteral("\r\n")), 3);
 }
 
 TEST_F(ClipboardCommandsTest, ClipboardHeldElsewhereChangesNothing) {

@@ -1,5 +1,7 @@
 #include "platform/DataFolder.h"
 
+#include "support/ScopedProcessState.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -21,20 +23,20 @@ TEST(DataFolder, ReadOnlyProgramFolderFallsBackToTheUserFolder) {
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
     if (access(dir.path().toLocal8Bit().constData(), W_OK) == 0)
         GTEST_SKIP() << "running as a user that may write anywhere";
-    QStandardPaths::setTestModeEnabled(true);
+    ScopedProcessState state;
+    state.SetStandardPathsTestMode(true);
     const QString folder = WritableDataFolder(dir.path());
     EXPECT_NE(folder, dir.path());
     EXPECT_TRUE(QDir(folder).exists());
-    QStandardPaths::setTestModeEnabled(false);
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
 TEST(DataFolder, MissingProgramFolderFallsBackToTheUserFolder) {
-    QStandardPaths::setTestModeEnabled(true);
+    ScopedProcessState state;
+    state.SetStandardPathsTestMode(true);
     const QString folder = WritableDataFolder(QStringLiteral("/no/such/program/folder"));
     EXPECT_NE(folder, QStringLiteral("/no/such/program/folder"));
     EXPECT_TRUE(QDir(folder).exists());
-    QStandardPaths::setTestModeEnabled(false);
 }
 
 }  // namespace

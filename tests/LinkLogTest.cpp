@@ -1,6 +1,8 @@
 #include "app/LinkLog.h"
 
 #include "app/AppPaths.h"
+#include "support/FakeClock.h"
+#include "support/ScopedProcessState.h"
 
 #include <gtest/gtest.h>
 
@@ -12,10 +14,10 @@
 
 namespace {
 
+// The log as start-up configures it: the file beside the settings, switched
+// by the settings file.
 class LinkLogTest : public ::testing::Test {
 protected:
-    void SetUp() override { SetProgramPaths(dir.path()); }
-
     void Settings(const QByteArray& content) const {
         QFile f(SettingsPath);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -25,10 +27,11 @@ protected:
         QFile f(LinkLogPath);
         return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<none>");
     }
+    TLinkLog MakeLog() { return TLinkLog(LinkLogPath, &LinkLogSwitchFromSettings, clock.Get()); }
 
-    QTemporaryDir dir;
-    QDateTime now{QDate(2026, 12, 9), QTime(14, 5, 9)};
-    TLinkLog log{[this] { return now; }};
+    TemporaryProgramFolder program;
+    FakeClock clock;
+    TLinkLog log{LinkLogPath, &LinkLogSwitchFromSettings, clock.Get()};
 };
 
 TEST_F(LinkLogTest, SwitchedOnOnlyByAnUpperCaseY) {
@@ -47,7 +50,7 @@ TEST_F(LinkLogTest, SwitchedOnOnlyByAnUpperCaseY) {
     for (const Case& c : cases) {
         QFile::remove(LinkLogPath);
         Settings(c.settings);
-        TLinkLog fresh([this] { return now; });
+        TLinkLog fresh = MakeLog();
         fresh.Start();
         fresh.Write(QStringLiteral("LibUsb loaded!"));
         EXPECT_EQ(fresh.Enabled(), c.on) << c.settings;
@@ -69,10 +72,10 @@ TEST_F(LinkLogTest, NewFileStartsWithAnEmptyLineAndTheDayHeader) {
 
 TEST_F(LinkLogTest, FirstEntryAfterMidnightGetsOneNewHeader) {
     Settings("[Debug]\nLogUSB=Y\n");
-    now = QDateTime(QDate(2026, 12, 9), QTime(23, 59, 58));
+    clock.now = QDateTime(QDate(2026, 12, 9), QTime(23, 59, 58));
     log.Start();
     log.Write(QStringLiteral("before"));
-    now = QDateTime(QDate(2026, 12, 10), QTime(0, 0, 1));
+    clock.now = QDateTime(QDate(2026, 12, 10), QTime(0, 0, 1));
     log.Write(QStringLiteral("after"));
     log.Write(QStringLiteral("later"));
     EXPECT_EQ(Log(), QByteArray("\r\n========== 09.12.2026 ==========\r\n"
@@ -89,7 +92,7 @@ TEST_F(LinkLogTest, DeletedFileStaysGoneUntilTheDateChanges) {
     QFile::remove(LinkLogPath);
     log.Write(QStringLiteral("dropped"));
     EXPECT_FALSE(QFile::exists(LinkLogPath));
-    now = now.addDays(1);
+    clock.now = clock.now.addDays(1);
     log.Write(QStringLiteral("next day"));
     EXPECT_EQ(Log(), QByteArray("\r\n========== 10.12.2026 ==========\r\n"
                                 "14:05:09 next day\r\n"));

@@ -9,12 +9,14 @@
 #include "ui/StatusBar.h"
 #include "ui/StringGridView.h"
 #include "ui/TShape.h"
+#include "ui/TSpeedButton.h"
 
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QMenu>
@@ -24,6 +26,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include <array>
 #include <memory>
 
 namespace {
@@ -38,6 +41,13 @@ protected:
                                    QStringLiteral("<missing>"), 100);
     }
     static QSize Screen() { return QGuiApplication::primaryScreen()->geometry().size(); }
+    // The window's outer size, frame included: what the settings keep.
+    static QSize Outer(const TForm1& form) { return form.frameGeometry().size(); }
+    // Gives the window an outer size, as a user dragging its frame would.
+    static void ResizeOuter(TForm1& form, int width, int height) {
+        const QSize frame = Outer(form) - form.size();
+        form.resize(width - frame.width(), height - frame.height());
+    }
     // [FormMain] Maximized, Left, Top, Width, Height as stored.
     QStringList StoredWindow() const {
         QStringList values;
@@ -54,7 +64,7 @@ TEST_F(TForm1Test, FirstStartWithoutSettingsFile) {
     EXPECT_TRUE(form->isVisible());
     EXPECT_EQ(form->windowTitle(), QStringLiteral("ВЕЛ. Плотномер асфальта"));
     EXPECT_EQ(form->pos(), QPoint(0, 0));
-    EXPECT_EQ(form->size(), QSize(454, 307));
+    EXPECT_EQ(Outer(*form), QSize(454, 307));
     EXPECT_FALSE(form->isMaximized());
     EXPECT_EQ(SettingsPath, env.SettingsFile());
     EXPECT_EQ(Setting("Config", "Uses"), QStringLiteral("1"));
@@ -77,7 +87,7 @@ TEST_F(TForm1Test, StoredSettingsAreRestoredAndRepaired) {
     EXPECT_EQ(Setting("Config", "Uses"), QStringLiteral("42"));
     EXPECT_EQ(Setting("Config", "COMPortNumber"), QStringLiteral("1"));
     EXPECT_EQ(form->pos(), QPoint(0, 20));
-    EXPECT_EQ(form->size(), QSize(std::max(Screen().width() / 2, 454), 350));
+    EXPECT_EQ(Outer(*form), QSize(std::max(Screen().width() / 2, 454), 350));
 }
 
 TEST_F(TForm1Test, PortTextThatIsNoNumberStaysAsItWas) {
@@ -92,7 +102,7 @@ TEST_F(TForm1Test, ExitAndCloseStoreTheSameWindowSettings) {
     for (bool byClosing : {false, true}) {
         auto form = Start();
         form->move(30, 40);
-        form->resize(600, 400);
+        ResizeOuter(*form, 600, 400);
         if (byClosing)
             form->close();
         else
@@ -152,10 +162,30 @@ TEST_F(TForm1Test, LayoutFollowsTheWindowSize) {
 
     form->resize(100, 100);  // the minimum size holds
     QCoreApplication::processEvents();
-    EXPECT_GE(form->width(), 454);
-    EXPECT_GE(form->height(), 307);
+    EXPECT_EQ(Outer(*form), QSize(454, 307));
     for (int col = 0; col < 5; ++col)
         EXPECT_GE(form->StringGrid1->ColWidth(col), 45) << col;
+}
+
+// The stored size is the window's outer size: with the offscreen platform's
+// 2-pixel frame an outer width of 499 leaves a client area 495 wide, a grid
+// of 481 and the columns of that width.
+TEST_F(TForm1Test, StoredSizeIsTheOuterSize) {
+    env.WriteSettings("[FormMain]\nLeft=10\nTop=10\nWidth=499\nHeight=362\n");
+    auto form = Start();
+    ASSERT_EQ(Outer(*form), QSize(499, 362));
+    const QSize frame = Outer(*form) - form->size();
+    if (frame != QSize(4, 4))
+        GTEST_SKIP() << "the window system gives a frame of " << frame.width() << " x " << frame.height();
+    EXPECT_EQ(form->centralWidget()->width(), 495);
+    EXPECT_EQ(form->StringGrid1->width(), 481);
+    std::array<int, 5> columns{};
+    for (int col = 0; col < 5; ++col)
+        columns[col] = form->StringGrid1->ColWidth(col);
+    EXPECT_EQ(columns, (std::array<int, 5>{45, 129, 94, 94, 94}));
+
+    form->AExitExecute();
+    EXPECT_EQ(StoredWindow(), (QStringList{"0", "10", "10", "499", "362"}));
 }
 
 TEST_F(TForm1Test, WindowWiderThanTheScreenIsCut) {
@@ -197,10 +227,19 @@ TEST_F(TForm1Test, CommandsAndMenus) {
     EXPECT_EQ(form->SpeedButtonAbout->defaultAction(), form->AHelp);
     for (QAction* a : form->findChildren<QAction*>())
         EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
-
-    // Without a compiled-help viewer the command does nothing.
-    EXPECT_EQ(form->HtmlHelpEntry, nullptr);
     form->AChmHelp->trigger();
+}
+
+// Qt copies an action's text into its button's tooltip at every change of the
+// action; the buttons stay without hint texts all the same.
+TEST_F(TForm1Test, ToolButtonsKeepNoHintTextWhenTheirActionChanges) {
+    auto form = Start();
+    form->ARead->setEnabled(false);
+    form->ARead->setEnabled(true);
+    form->AExit->setIcon(form->AOpen->icon());
+    for (TSpeedButton* b : {form->SpeedButtonRead, form->SpeedButtonExit})
+        EXPECT_TRUE(b->toolTip().isEmpty()) << b->objectName().toStdString();
+    EXPECT_TRUE(form->SpeedButtonRead->isEnabled());
 }
 
 TEST_F(TForm1Test, StatusOperations) {
@@ -235,6 +274,29 @@ TEST_F(TForm1Test, WaitPumpingKeepsTheWindowAlive) {
     form->WaitPumping(200);
     EXPECT_GE(Ticks::Elapsed(start, Ticks::Now()), 200u);
     EXPECT_TRUE(ran);
+}
+
+// The commands reach the archive files and the table through the window.
+TEST_F(TForm1Test, OpenAndSaveRenderTheTable) {
+    Archive.Count = 2;
+    Archive.Records[0] = TMeasurement{};
+    Archive.Records[0].Number = 11;
+    Archive.Records[1] = TMeasurement{};
+    Archive.Records[1].Number = 12;
+    auto form = Start();
+    const QString path = env.folder.filePath(QStringLiteral("two.Vel"));
+    env.fileDialogs.answers = {path, path};
+    form->SpeedButtonSave->click();
+    EXPECT_EQ(QFileInfo(path).size(), 48);
+    EXPECT_EQ(form->StatusBar1->PanelText(0), QStringLiteral("Сохранено на диск записей: 2"));
+
+    Archive.Count = 0;
+    form->SpeedButtonOpen->click();
+    EXPECT_EQ(Archive.Count, 2);
+    EXPECT_EQ(form->Grid().Cells(0, 1), QStringLiteral("(2)"));
+    EXPECT_EQ(form->Grid().Cells(0, 2), QStringLiteral("12"));  // the last record first
+    EXPECT_EQ(form->Grid().Cells(0, 3), QStringLiteral("11"));
+    EXPECT_EQ(env.fileDialogs.shown.at(1).dialog.InitialDir, env.folder.path() + QLatin1Char('/'));
 }
 
 TEST_F(TForm1Test, DraggedColumnGetsTheHeaderOfItsNewPlace) {

@@ -6,6 +6,7 @@
 #include <QAbstractTableModel>
 #include <QEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QSignalBlocker>
 #include <QStyleOptionHeader>
@@ -205,8 +206,12 @@ void TStringGridView::SelectionFromView() {
     if (syncingSelection_)
         return;
     const QModelIndexList selected = selectionModel()->selectedRows();
-    if (selected.isEmpty())
+    if (selected.isEmpty()) {
+        // A click beside the rows, for one, clears the view's selection; the
+        // grid has kept its own, which must stay in sight.
+        SelectionFromGrid();
         return;
+    }
     int top = selected.front().row();
     int bottom = top;
     for (const QModelIndex& index : selected) {
@@ -223,7 +228,9 @@ void TStringGridView::SelectionFromGrid() {
         return;
     const TStringGrid::TGridRect sel = grid_.Selection();
     syncingSelection_ = true;
-    if (sel.Top > sel.Bottom) {
+    // While the row count changes the grid may still name rows the view no
+    // longer has; it sends its kept selection right after.
+    if (sel.Top > sel.Bottom || sel.Bottom - HeaderRows >= adapter_->rowCount()) {
         selectionModel()->clearSelection();
     } else {
         const QItemSelection rows(adapter_->index(sel.Top - HeaderRows, 0),
@@ -231,6 +238,23 @@ void TStringGridView::SelectionFromGrid() {
         selectionModel()->select(rows, QItemSelectionModel::ClearAndSelect);
     }
     syncingSelection_ = false;
+}
+
+void TStringGridView::keyboardSearch(const QString&) {}
+
+void TStringGridView::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::SelectAll)) {
+        grid_.SelectRows(grid_.FixedRows(), grid_.RowCount() - 1);
+        event->accept();
+        return;
+    }
+    // Space would select the view's current cell, which need not be the
+    // grid's; copying is the window's command.
+    if (event->matches(QKeySequence::Copy) || event->key() == Qt::Key_Space || event->key() == Qt::Key_Select) {
+        event->ignore();
+        return;
+    }
+    QTableView::keyPressEvent(event);
 }
 
 bool TStringGridView::eventFilter(QObject* watched, QEvent* event) {

@@ -10,6 +10,12 @@ class GridTableAdapter;
 // in place while the data scrolls. Whole rows are selected, and a range of
 // rows; dragging a column or a row header moves the cells in the grid itself
 // (the copy commands and the report read cells by position).
+//
+// The selection shown is always the grid's, which the copy commands take:
+// typing (a blank included) neither searches nor selects rows, a click beside
+// the rows keeps the selection, Ctrl+A selects every data row, and the view
+// copies nothing by itself (the window binds the copy keys to its copy
+// command).
 class TStringGridView : public QTableView {
     Q_OBJECT
 
@@ -25,8 +31,11 @@ public:
     int ColWidth(int col) const;
     void SetColWidth(int col, int width);
 
+    void keyboardSearch(const QString& search) override;
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void ColumnDragged(int oldVisual, int newVisual);

@@ -6,39 +6,34 @@
 #include "app/Settings.h"
 #include "app/StartupRules.h"
 #include "archive/Archive.h"
-#include "archive/ArchiveFile.h"
 #include "archive/StringGrid.h"
 #include "archive/TableRendering.h"
 #include "output/ClipboardCopy.h"
-#include "platform/Clipboard.h"
-#include "platform/MessageBox.h"
 #include "platform/ProcessExit.h"
 #include "platform/Ticks.h"
+#include "platform/widgets/Clipboard.h"
+#include "platform/widgets/MessageBox.h"
 #include "thread/TBMThread.h"
-#include "transport/ComPortOpening.h"
-#include "transport/LibUsbWin32.h"
+#include "ui/ArchiveCommands.h"
 #include "ui/FormLayout.h"
 #include "ui/StatusBar.h"
 #include "ui/StringGridView.h"
 #include "ui/TShape.h"
+#include "ui/TSpeedButton.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QFont>
-#include <QFile>
-#include <QFileInfo>
 #include <QFrame>
-#include <QKeyEvent>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLayout>
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
-#include <QSaveFile>
 #include <QScreen>
-#include <QToolButton>
 
 namespace {
 
@@ -64,17 +59,10 @@ QFrame* MakeToolPanel(QWidget* toolBar, const char* name, int left, int width) {
     return panel;
 }
 
-// A flat button showing only its action's picture; like the original tool bar
-// it carries no hint text.
-QToolButton* MakeToolButton(QFrame* panel, const char* name, int left, QAction* action) {
-    auto* button = new QToolButton(panel);
+TSpeedButton* MakeToolButton(QFrame* panel, const char* name, int left, QAction* action) {
+    auto* button = new TSpeedButton(action, panel);
     button->setObjectName(QLatin1String(name));
-    button->setDefaultAction(action);
-    button->setAutoRaise(true);
-    button->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    button->setIconSize(QSize(16, 16));
-    button->setGeometry(left, 5, 23, 22);
-    button->setToolTip(QString());
+    button->move(left, 5);
     return button;
 }
 
@@ -90,8 +78,11 @@ TForm1::TForm1(const Environment& environment, QWidget* parent)
     : QMainWindow(parent), environment_(environment) {
     RegisterIcons();
     setObjectName(QStringLiteral("Form1"));
-    resize(DesignWidth, DesignHeight);
-    setMinimumSize(MinFormWidth, MinFormHeight);
+    // The window system's frame is known once the window exists, and every
+    // size of this window counts the frame in.
+    winId();
+    SetFrameBounds({x(), y(), DesignWidth, DesignHeight});
+    ApplyMinimumSize();
     setWindowIcon(QIcon(QStringLiteral(":/icons/vel.svg")));
     QFont small = font();  // the window was designed for an 8-point font
     small.setPointSize(8);
@@ -175,13 +166,6 @@ void TForm1::CreateControls() {
     StringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
     StringGrid1->installEventFilter(this);
 
-    const QString archiveFilter = QStringLiteral("Файлы \"ВЕЛ-1\" (*.vel)|*.vel|Все файлы (*.*)|*.*");
-    OpenDialog1.Title = QStringLiteral("Открыть файл...");
-    OpenDialog1.Filter = archiveFilter;
-    SaveDialog1.Title = QStringLiteral("Сохранить как...");
-    SaveDialog1.Filter = archiveFilter;
-    SaveDialog1.OverwritePrompt = true;
-
     StatusBar1 = new TStatusBar(client_);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
     StatusBar1->SetPanelWidth(1, 135);
@@ -250,11 +234,11 @@ void TForm1::FormCreate() {
     setWindowTitle(ApplicationTitle());
 
     SetProgramPaths(environment_.programDir);
-
-    // The compiled-help viewer is not connected: HtmlHelpLibrary and
-    // HtmlHelpEntry stay null.
+    archiveCommands_ = std::make_unique<ArchiveCommands>(*this, *environment_.messageBoxes, *environment_.fileDialogs,
+                                                         Archive, DataDir + QLatin1Char('/'));
 
     // Before anything that could use the USB link.
+    LinkLog.Configure(LinkLogPath, &LinkLogSwitchFromSettings);
     StartLinkLog();
 
     // The link indicator and the progress bar go into the status bar; the
@@ -270,28 +254,18 @@ void TForm1::FormCreate() {
                  QString::number(NextUses(ReadSetting(QStringLiteral("Config"), QStringLiteral("Uses"),
                                                       QStringLiteral("0"), 9))));
 
-    const QString formMain = QStringLiteral("FormMain");
-    const QString zero = QStringLiteral("0");
     const QSize screen = ScreenSize();
-    const WindowBounds bounds = RestoreBounds(
-        ReadSetting(formMain, QStringLiteral("Width"), zero, 9), ReadSetting(formMain, QStringLiteral("Left"), zero, 9),
-        ReadSetting(formMain, QStringLiteral("Height"), zero, 9), ReadSetting(formMain, QStringLiteral("Top"), zero, 9),
-        screen.width(), screen.height());
-    // Left and Top place the window's frame, Width and Height its inside.
-    move(bounds.left, bounds.top);
-    resize(bounds.width, bounds.height);
-    const bool maximized = OpensMaximized(ReadSetting(formMain, QStringLiteral("Maximized"), zero, 9));
+    const WindowPlacement placement = ReadWindowPlacement(screen.width(), screen.height());
+    SetFrameBounds(placement.bounds);
 
     const PortChoice port = ChoosePort(ReadSetting(QStringLiteral("Config"), QStringLiteral("COMPortNumber"), {}, 9));
     if (port.storeOne)
         WriteSetting(QStringLiteral("Config"), QStringLiteral("COMPortNumber"), QStringLiteral("1"));
     if (port.usb)
         BMThreadUSB->Start();
-    else
-        OpenComPort(port.comPort, false);
 
     FormResize();
-    if (maximized)
+    if (placement.maximized)
         showMaximized();
     else
         show();
@@ -301,63 +275,55 @@ void TForm1::FormCreate() {
     for (int row = 2; row <= 199; ++row)
         Grid().SetCells(0, row, QString::number(row - 1));
     ClearTable();
-
-    // The USB link state is not connected yet.
 }
 
 void TForm1::AExitExecute() {
-    // Stop the USB worker and give it 500 ms to release the USB library; its
-    // component's destructor then waits for the thread's end.
     if (BMThreadUSB)
         BMThreadUSB->Stop();
-    const std::uint32_t t0 = Ticks::Now();
-    while (LibUSB.LibraryLoaded()) {
-        if (Ticks::Elapsed(t0, Ticks::Now()) > 500) {
-            delete BMThreadUSB;
-            BMThreadUSB = nullptr;
-            break;
-        }
-    }
 
     // The normal bounds are stored even when the window is maximized.
-    const QString formMain = QStringLiteral("FormMain");
     const bool maximized = isMaximized();
-    const QRect bounds = maximized ? NormalBounds() : QRect(pos(), size());
-    WriteSetting(formMain, QStringLiteral("Maximized"), maximized ? QStringLiteral("1") : QStringLiteral("0"));
+    const WindowPlacement placement{maximized ? NormalFrameBounds() : FrameBounds(), maximized};
     if (maximized)
         showNormal();
-    WriteSetting(formMain, QStringLiteral("Left"), QString::number(bounds.left()));
-    WriteSetting(formMain, QStringLiteral("Top"), QString::number(bounds.top()));
-    WriteSetting(formMain, QStringLiteral("Width"), QString::number(bounds.width()));
-    WriteSetting(formMain, QStringLiteral("Height"), QString::number(bounds.height()));
-
-    ClosePortIfOpen();
-
-    // No help viewer is ever loaded, so there is nothing to unload.
+    WriteWindowPlacement(placement);
 
     // No question about an unsaved archive: the meter still holds it.
     environment_.processExit->Exit(0);
 }
 
-// Qt remembers the normal geometry of a maximized window by its inside; while
-// the window has never been shown in its normal state that is still the frame
-// position start-up gave it.
-QRect TForm1::NormalBounds() const {
-    QRect bounds = normalGeometry();
-    if (shownNormal_)
-        bounds.moveTopLeft(bounds.topLeft() - (geometry().topLeft() - pos()));
-    return bounds;
+QMargins TForm1::FrameMargins() const {
+    const QRect frame = frameGeometry();
+    const QRect inside = geometry();
+    return {inside.left() - frame.left(), inside.top() - frame.top(), frame.right() - inside.right(),
+            frame.bottom() - inside.bottom()};
 }
 
-void TForm1::changeEvent(QEvent* event) {
-    if (event->type() == QEvent::WindowStateChange && isVisible() && windowState() == Qt::WindowNoState)
-        shownNormal_ = true;
-    QMainWindow::changeEvent(event);
+WindowBounds TForm1::FrameBounds() const {
+    const QRect frame = frameGeometry();
+    return {frame.x(), frame.y(), frame.width(), frame.height()};
+}
+
+// Qt keeps the normal bounds of a maximized window by its inside.
+WindowBounds TForm1::NormalFrameBounds() const {
+    const QRect frame = normalGeometry().marginsAdded(FrameMargins());
+    return {frame.x(), frame.y(), frame.width(), frame.height()};
+}
+
+void TForm1::SetFrameBounds(const WindowBounds& bounds) {
+    const QMargins frame = FrameMargins();
+    move(bounds.left, bounds.top);
+    resize(bounds.width - frame.left() - frame.right(), bounds.height - frame.top() - frame.bottom());
+}
+
+void TForm1::ApplyMinimumSize() {
+    const QMargins frame = FrameMargins();
+    setMinimumSize(MinFormWidth - frame.left() - frame.right(), MinFormHeight - frame.top() - frame.bottom());
 }
 
 void TForm1::showEvent(QShowEvent* event) {
-    if (windowState() == Qt::WindowNoState)
-        shownNormal_ = true;
+    // A window manager may have put its own frame around the window by now.
+    ApplyMinimumSize();
     QMainWindow::showEvent(event);
 }
 
@@ -446,9 +412,9 @@ bool TForm1::ProgressVisible() const {
 }
 
 void TForm1::SetLinkColour(TColor colour) {
-    if (linkColour_.load() == clRed && colour != clRed)
+    if (linkColour_ == clRed && colour != clRed)
         Ticks::Sleep(20);
-    linkColour_.store(colour);
+    linkColour_ = colour;
     ShapeLink->SetBrushColor(colour);
 }
 
@@ -469,78 +435,11 @@ void TForm1::WaitPumping(std::uint32_t milliseconds) {
 // ---- Archive files ----
 
 void TForm1::AOpenExecute() {
-    QFile file;
-    for (;;) {
-        OpenDialog1.InitialDir = DataDir + QLatin1Char('/');
-        if (!environment_.fileDialogs->ExecuteOpen(OpenDialog1))
-            return;
-        file.setFileName(OpenDialog1.FileName);
-        if (file.open(QIODevice::ReadOnly))
-            break;
-        SetStatusText(QStringLiteral("Ошибка открытия файла ") + OpenDialog1.FileName);
-        if (ShowMessage(QStringLiteral("Не могу открыть файл ") + OpenDialog1.FileName,
-                        QStringLiteral("Ошибка чтения файла"), MB_ICONWARNING | MB_RETRYCANCEL) != IDRETRY)
-            return;
-    }
-
-    // From here the previous archive is gone, even if the file holds no record.
-    ClearTable();
-    Archive.Count = 0;
-    ReadArchiveRecords(file, Archive, [this](int count) {
-        SetStatusText(QStringLiteral("Считано с диска записей: ") + QString::number(count));
-    });
-    file.close();
-    ShowArchive();
+    archiveCommands_->Open();
 }
 
 void TForm1::ASaveExecute() {
-    if (Archive.Count == 0)
-        return;
-    SaveDialog1.InitialDir = DataDir + QLatin1Char('/');
-    SaveDialog1.FileName = QStringLiteral("Default.Vel");
-    const QString diskError = QStringLiteral("Ошибка записи на диск");
-    const unsigned diskErrorType = MB_DEFBUTTON2 | MB_ICONWARNING | MB_ABORTRETRYIGNORE;
-
-    for (;;) {
-        if (!environment_.fileDialogs->ExecuteSave(SaveDialog1))
-            return;
-        SaveDialog1.FileName = WithVelExtension(SaveDialog1.FileName);
-        const QString& name = SaveDialog1.FileName;
-        if (QFileInfo::exists(name)) {
-            const int answer = ShowMessage(QStringLiteral("Файл существует. Перезаписать?"), ApplicationTitle(),
-                                           MB_TASKMODAL | MB_ICONQUESTION | MB_YESNOCANCEL);
-            if (answer == IDNO)
-                continue;
-            if (answer != IDYES)
-                return;
-        }
-
-        // The archive goes to a temporary file beside the target, which replaces
-        // the target only once every byte is written: a failed save leaves the
-        // file that was there before as it was.
-        QSaveFile file(name);
-        const bool created = file.open(QIODevice::WriteOnly);
-        if (!created) {
-            const int answer = ShowMessage(QStringLiteral("Не удается создать файл. Возможно, нет места на диске."),
-                                           diskError, diskErrorType);
-            if (answer == IDABORT)
-                return;
-            if (answer == IDRETRY)
-                continue;
-            // Ignore: the write counts as failed.
-        }
-        if (created) {
-            const QByteArrayView image = ArchiveFileImage(Archive);
-            if (file.write(image.data(), image.size()) == image.size() && file.commit()) {
-                SetStatusText(QStringLiteral("Сохранено на диск записей: ") + QString::number(Archive.Count));
-                return;
-            }
-            file.cancelWriting();
-        }
-        if (ShowMessage(QStringLiteral("Не удается записать файл. Возможно, нет места на диске."), diskError,
-                        diskErrorType) != IDRETRY)
-            return;
-    }
+    archiveCommands_->Save();
 }
 
 // ---- Clipboard ----
@@ -571,9 +470,10 @@ bool TForm1::StringGrid1KeyDown(int key, Qt::KeyboardModifiers modifiers) {
         ARead->trigger();
         return false;
     }
-    if (c && (modifiers & Qt::ControlModifier)) {
+    // Ctrl+Insert is the other copy key users know; both copy the rows.
+    if ((c || key == Qt::Key_Insert) && (modifiers & Qt::ControlModifier)) {
         ACopyCtrlC->trigger();
-        return true;  // the table view would otherwise copy its current cell over it
+        return true;
     }
     return false;
 }
@@ -582,13 +482,12 @@ int TForm1::ShowMessage(const QString& text, const QString& caption, unsigned ty
     return environment_.messageBoxes->Show(text, caption, type);
 }
 
-// ---- Commands that later parts of the program fill in ----
+// ---- Commands without an effect of their own in this build ----
 
 void TForm1::AReadExecute() {}
 void TForm1::AScreenshotExecute() {}
 void TForm1::ATuneExecute() {}
 void TForm1::APrintExecute() {}
 void TForm1::AHelpExecute() {}
-// Does nothing while no compiled-help viewer is connected.
 void TForm1::AChmHelpExecute() {}
 void TForm1::AAboutExecute() {}

@@ -1,21 +1,22 @@
 #pragma once
 
-#include "app/Environment.h"
 #include "app/MainView.h"
-#include "platform/FileDialogs.h"
+#include "app/WindowPlacement.h"
+#include "ui/Environment.h"
 
 #include <QMainWindow>
 
-#include <atomic>
+#include <memory>
 
+class ArchiveCommands;
 class QAction;
 class QFrame;
 class QMenu;
 class QProgressBar;
-class QToolButton;
 class TBMThread;
 class TShape;
 class TStatusBar;
+class TSpeedButton;
 class TStringGrid;
 class TStringGridView;
 
@@ -49,8 +50,8 @@ public:
     // table's header texts.
     void FormResize();
 
-    // The table's keys: Alt+R or Ctrl+R reads, Ctrl+C copies the selected rows.
-    // Returns true when the key was used up.
+    // The table's keys: Alt+R or Ctrl+R reads, Ctrl+C and Ctrl+Insert copy the
+    // selected rows. Returns true when the key was used up.
     bool StringGrid1KeyDown(int key, Qt::KeyboardModifiers modifiers);
 
     // Commands.
@@ -76,14 +77,14 @@ public:
     QFrame* Panel4 = nullptr;
     QFrame* Panel5 = nullptr;
     QFrame* Panel6 = nullptr;
-    QToolButton* SpeedButtonRead = nullptr;
-    QToolButton* SpeedButtonPrint = nullptr;
-    QToolButton* SpeedButton1 = nullptr;
-    QToolButton* SpeedButtonOpen = nullptr;
-    QToolButton* SpeedButtonSave = nullptr;
-    QToolButton* SpeedButtonParam = nullptr;
-    QToolButton* SpeedButtonAbout = nullptr;
-    QToolButton* SpeedButtonExit = nullptr;
+    TSpeedButton* SpeedButtonRead = nullptr;
+    TSpeedButton* SpeedButtonPrint = nullptr;
+    TSpeedButton* SpeedButton1 = nullptr;
+    TSpeedButton* SpeedButtonOpen = nullptr;
+    TSpeedButton* SpeedButtonSave = nullptr;
+    TSpeedButton* SpeedButtonParam = nullptr;
+    TSpeedButton* SpeedButtonAbout = nullptr;
+    TSpeedButton* SpeedButtonExit = nullptr;
     TStringGridView* StringGrid1 = nullptr;
     TStatusBar* StatusBar1 = nullptr;
     QWidget* PanelShapeLink = nullptr;
@@ -107,20 +108,11 @@ public:
     QAction* AChmHelp = nullptr;
     QAction* AAbout = nullptr;
 
-    TFileDialog OpenDialog1;
-    TFileDialog SaveDialog1;
-
     TBMThread* BMThreadUSB = nullptr;
-
-    // The compiled-help viewer and its entry point; null while no viewer is
-    // connected, and then the compiled-help command does nothing.
-    void* HtmlHelpLibrary = nullptr;
-    void* HtmlHelpEntry = nullptr;
 
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
 
 private:
@@ -130,12 +122,19 @@ private:
     void FormCreate();
     void FormClose();
     QSize ScreenSize() const;
-    QRect NormalBounds() const;
+    // The window's outer bounds, frame included, as the settings keep them.
+    WindowBounds FrameBounds() const;
+    WindowBounds NormalFrameBounds() const;
+    void SetFrameBounds(const WindowBounds& bounds);
+    // The window system's frame around the inside (none before it is known).
+    QMargins FrameMargins() const;
+    // The minimum size, 454 x 307, is the outer one as well.
+    void ApplyMinimumSize();
     int ShowMessage(const QString& text, const QString& caption, unsigned type);
     bool PutOnClipboard(const QString& text);
 
     Environment environment_;
+    std::unique_ptr<ArchiveCommands> archiveCommands_;
     QWidget* client_ = nullptr;
-    std::atomic<TColor> linkColour_{clBtnFace};
-    bool shownNormal_ = false;
+    TColor linkColour_ = clBtnFace;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/TColor.h"
+#include "platform/widgets/QtColor.h"
 
 #include <QWidget>
 

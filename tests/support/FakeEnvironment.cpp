@@ -5,7 +5,7 @@
 int ScriptedMessageBoxes::Show(const QString& text, const QString& caption, unsigned type) {
     shown.push_back({text, caption, type});
     if (answers.empty())
-        return MessageBox::IDCANCEL;
+        return whenScriptEnds;
     const int answer = answers.front();
     answers.pop_front();
     return answer;
@@ -13,13 +13,14 @@ int ScriptedMessageBoxes::Show(const QString& text, const QString& caption, unsi
 
 bool ScriptedFileDialogs::Answer(bool save, TFileDialog& dialog) {
     shown.push_back({save, dialog});
-    if (answers.empty() || !answers.front()) {
-        if (!answers.empty())
-            answers.pop_front();
-        return false;
+    std::optional<QString> answer = whenScriptEnds;
+    if (!answers.empty()) {
+        answer = answers.front();
+        answers.pop_front();
     }
-    dialog.FileName = *answers.front();
-    answers.pop_front();
+    if (!answer)
+        return false;
+    dialog.FileName = *answer;
     return true;
 }
 

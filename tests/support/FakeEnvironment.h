@@ -1,10 +1,11 @@
 #pragma once
 
-#include "app/Environment.h"
-#include "platform/Clipboard.h"
-#include "platform/FileDialogs.h"
-#include "platform/MessageBox.h"
 #include "platform/ProcessExit.h"
+#include "platform/widgets/Clipboard.h"
+#include "platform/widgets/FileDialogs.h"
+#include "platform/widgets/MessageBox.h"
+#include "support/ScopedProcessState.h"
+#include "ui/Environment.h"
 
 #include <QString>
 #include <QTemporaryDir>
@@ -13,7 +14,8 @@
 #include <optional>
 #include <vector>
 
-// Message boxes answered from a script; every box shown is recorded.
+// Message boxes answered from a script, then by whenScriptEnds; every box
+// shown is recorded.
 class ScriptedMessageBoxes final : public MessageBoxes {
 public:
     struct Shown {
@@ -24,12 +26,14 @@ public:
 
     int Show(const QString& text, const QString& caption, unsigned type) override;
 
-    std::deque<int> answers;  // the next answer first; an empty script answers IDCANCEL
+    std::deque<int> answers;  // the next answer first
+    int whenScriptEnds = MessageBox::IDCANCEL;
     std::vector<Shown> shown;
 };
 
-// File dialogs answered from a script: a path chooses it, nothing cancels.
-// Every dialog shown is recorded with its settings as they were shown.
+// File dialogs answered from a script: a path chooses it, nothing cancels;
+// once the script has run out, whenScriptEnds answers. Every dialog shown is
+// recorded with its settings as they were shown.
 class ScriptedFileDialogs final : public FileDialogs {
 public:
     struct Shown {
@@ -40,7 +44,8 @@ public:
     bool ExecuteOpen(TFileDialog& dialog) override { return Answer(false, dialog); }
     bool ExecuteSave(TFileDialog& dialog) override { return Answer(true, dialog); }
 
-    std::deque<std::optional<QString>> answers;  // an empty script cancels
+    std::deque<std::optional<QString>> answers;
+    std::optional<QString> whenScriptEnds;
     std::vector<Shown> shown;
 
 private:
@@ -62,7 +67,8 @@ public:
     std::vector<int> codes;
 };
 
-// A program folder of its own (settings file, log) and the fakes above.
+// A program folder of its own (settings file, log) and the fakes above. The
+// program's paths are put back when it goes.
 struct FakeEnvironment {
     FakeEnvironment();
 
@@ -71,6 +77,7 @@ struct FakeEnvironment {
     // Writes the settings file before the window starts.
     void WriteSettings(const QByteArray& content) const;
 
+    ScopedProcessState processState;
     QTemporaryDir folder;
     ScriptedMessageBoxes messageBoxes;
     ScriptedFileDialogs fileDialogs;

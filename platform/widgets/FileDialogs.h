@@ -2,6 +2,8 @@
 
 #include <QString>
 
+class QFileDialog;
+
 // An open or save dialog's settings, as the commands set them before each run.
 struct TFileDialog {
     QString Title;
@@ -29,6 +31,12 @@ public:
     bool ExecuteSave(TFileDialog& dialog) override;
 };
 
-// "Text (*.vel)|*.vel|All (*.*)|*.*" in Qt's form "Text (*.vel);;All (*.*)";
-// a description without its pattern in parentheses gets it appended.
+// "Text (*.vel)|*.vel|All (*.*)|*" in Qt's form: each description followed by
+// its patterns in parentheses, "Text (*.vel) (*.vel);;All (*.*) (*)". A dialog
+// set up by SetUpQtFileDialog hides that last part, so it shows each
+// description as given while the patterns choose the files.
 QString QtNameFilters(const QString& barSeparatedFilter);
+
+// Gives a Qt file dialog the settings: title, filters (the first selected),
+// start folder, file name, open or save, and the overwrite question.
+void SetUpQtFileDialog(QFileDialog& qtDialog, const TFileDialog& dialog, bool save);

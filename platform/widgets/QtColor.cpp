@@ -1,4 +1,4 @@
-#include "TColor.h"
+#include "QtColor.h"
 
 #include <QGuiApplication>
 #include <QPalette>

@@ -5,13 +5,17 @@
 #include <QLocale>
 #include <QTranslator>
 
+#include <memory>
+
 bool InstallQtRussianTranslations(QCoreApplication& app) {
-    auto* translator = new QTranslator(&app);
+    auto translator = std::make_unique<QTranslator>();
     const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
     if (!translator->load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),
-                          QStringLiteral("_"), folder)) {
-        delete translator;
+                          QStringLiteral("_"), folder))
         return false;
-    }
-    return QCoreApplication::installTranslator(translator);
+    if (!QCoreApplication::installTranslator(translator.get()))
+        return false;
+    // The application keeps it for the rest of the run.
+    translator.release()->setParent(&app);
+    return true;
 }

@@ -2,26 +2,24 @@
 // whose creation runs the program's start-up.
 
 #include "app/ApplicationTitle.h"
-#include "app/Environment.h"
-#include "platform/Clipboard.h"
-#include "platform/FileDialogs.h"
-#include "platform/MessageBox.h"
 #include "platform/ProcessExit.h"
-#include "platform/QtTranslations.h"
+#include "platform/widgets/Clipboard.h"
+#include "platform/widgets/FileDialogs.h"
+#include "platform/widgets/MessageBox.h"
+#include "platform/widgets/QtTranslations.h"
+#include "ui/Environment.h"
+#include "ui/TApplication.h"
 #include "ui/TForm1.h"
-
-#include <QApplication>
-#include <QMessageBox>
 
 #include <exception>
 
 int main(int argc, char* argv[]) {
-    QApplication app(argc, argv);
+    TApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vel"));
     InstallQtRussianTranslations(app);
 
+    QtMessageBoxes messageBoxes;
     try {
-        QtMessageBoxes messageBoxes;
         QtFileDialogs fileDialogs;
         QtClipboard clipboard;
         RealProcessExit processExit;
@@ -30,7 +28,9 @@ int main(int argc, char* argv[]) {
         TForm1 form(environment);
         return QApplication::exec();
     } catch (const std::exception& e) {
-        QMessageBox::critical(nullptr, ApplicationTitle(), QString::fromLocal8Bit(e.what()));
+        // Start-up itself failed: there is no window to go back to.
+        messageBoxes.Show(QString::fromUtf8(e.what()), ApplicationTitle(),
+                          MessageBox::MB_OK | MessageBox::MB_ICONERROR);
         return 1;
     }
 }

@@ -1,0 +1,69 @@
+// An exception that leaves a command reaches the user as a message box, and
+// the program goes on.
+
+#include "ui/TApplication.h"
+
+#include "support/FakeEnvironment.h"
+#include "ui/StatusBar.h"
+#include "ui/TForm1.h"
+#include "ui/TSpeedButton.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QTest>
+#include <QTimer>
+
+#include <stdexcept>
+
+namespace {
+
+using namespace MessageBox;
+
+// Sends the application's reports to the test's boxes while it lives.
+class ReportsTo {
+public:
+    explicit ReportsTo(MessageBoxes& boxes) : app_(qobject_cast<TApplication*>(QCoreApplication::instance())) {
+        if (app_)
+            app_->SetMessageBoxes(&boxes);
+    }
+    ~ReportsTo() {
+        if (app_)
+            app_->SetMessageBoxes(nullptr);
+    }
+    bool Installed() const { return app_ != nullptr; }
+
+private:
+    TApplication* app_;
+};
+
+TEST(TApplicationTest, ExceptionFromACommandIsShownAndTheProgramGoesOn) {
+    FakeEnvironment env;
+    TForm1 form(env.Get());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&form));
+    ReportsTo reports(env.messageBoxes);
+    ASSERT_TRUE(reports.Installed()) << "the window's tests run under the program's application object";
+
+    // A command failing the way the serial port component reports a failure,
+    // reached by a click and by a timer.
+    QObject::connect(form.ARead, &QAction::triggered, &form, [] { throw std::runtime_error("(Error: 5)"); });
+    QTest::mouseClick(form.SpeedButtonRead, Qt::LeftButton);
+    QTimer::singleShot(0, &form, [] { throw std::runtime_error("(Error: 5)"); });
+    QTest::qWait(20);
+
+    ASSERT_EQ(env.messageBoxes.shown.size(), 2u);
+    for (const auto& box : env.messageBoxes.shown) {
+        EXPECT_EQ(box.text, QStringLiteral("(Error: 5)"));
+        EXPECT_EQ(box.caption, QStringLiteral("ВЕЛ. Плотномер асфальта"));
+        EXPECT_EQ(box.type, MB_OK | MB_ICONERROR);
+    }
+    EXPECT_TRUE(env.processExit.codes.empty());
+    EXPECT_TRUE(form.isVisible());
+
+    // The next command works as ever.
+    QTest::mouseClick(form.SpeedButton1, Qt::LeftButton);
+    EXPECT_EQ(form.StatusBar1->PanelText(0), QStringLiteral("Данные скопированы в буфер обмена."));
+    EXPECT_EQ(env.messageBoxes.shown.size(), 2u);
+}
+
+}  // namespace

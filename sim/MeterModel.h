@@ -1,6 +1,9 @@
 #pragma once
 
-#include "protocol/MeterFrames.h"
+#include "protocol/DeviceRecord.h"
+#include "protocol/MeterCommands.h"
+#include "protocol/SerialFrames.h"
+#include "protocol/UsbAnswers.h"
 
 #include <array>
 #include <chrono>

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "archive/Archive.h"
-
 #include <QString>
 
 #include <cstdint>
@@ -60,6 +58,7 @@ struct RecordBlockPlan {
 // not know. Nothing is read or written past the record buffer either way.
 //
 // Otherwise the first min(n, capacity) parts are stored, where capacity is the
-// archive's room; any beyond it are read whole and dropped, so the meter's
-// answer is taken to its end and the archive never overflows.
-std::optional<RecordBlockPlan> PlanRecordBlock(std::int32_t n, std::int32_t s, int capacity = ArchiveCapacity);
+// room in the archive the records go to (ArchiveCapacity for an empty one; a
+// negative capacity counts as 0); any beyond it are read whole and dropped, so
+// the meter's answer is taken to its end and the archive never overflows.
+std::optional<RecordBlockPlan> PlanRecordBlock(std::int32_t n, std::int32_t s, int capacity);

@@ -95,7 +95,7 @@ TEST(UsbAnswers, RecordBlockPlanNeverPassesBufferOrArchive) {
         EXPECT_EQ(plan->discarded, c.plan->discarded);
         EXPECT_EQ(plan->partSize, c.plan->partSize);
     }
-    EXPECT_EQ(PlanRecordBlock(3000, 24)->stored, ArchiveCapacity);
+    EXPECT_EQ(PlanRecordBlock(3000, 24, ArchiveCapacity)->stored, ArchiveCapacity);
 }
 
 }  // namespace

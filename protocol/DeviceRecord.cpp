@@ -3,7 +3,6 @@
 #include <cstring>
 
 void FillRecord(std::span<const std::uint8_t, DeviceRecordSize> device, TMeasurement& m) {
-    static_assert(sizeof(TMeasurement) == DeviceRecordSize);
     constexpr std::size_t reserved = offsetof(TMeasurement, Reserved);
     auto* target = reinterpret_cast<std::uint8_t*>(&m);
     std::memcpy(target, device.data(), reserved);

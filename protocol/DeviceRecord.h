@@ -11,6 +11,7 @@
 // layout of TMeasurement, field for field, and how it fills one.
 
 inline constexpr std::size_t DeviceRecordSize = 24;
+static_assert(sizeof(TMeasurement) == DeviceRecordSize, "a device record fills a TMeasurement byte for byte");
 
 using DeviceRecord = std::array<std::uint8_t, DeviceRecordSize>;
 
@@ -19,6 +20,6 @@ using DeviceRecord = std::array<std::uint8_t, DeviceRecordSize>;
 // Reserved (byte 9) keeps what the slot held, so a file's byte survives a read.
 void FillRecord(std::span<const std::uint8_t, DeviceRecordSize> device, TMeasurement& m);
 
-// The reverse, for simulators and tests: the measurement's 24 bytes as a
-// device record, Reserved included.
+// The reverse, for simulators and tests: the measurement's bytes as a device
+// record, Reserved included.
 DeviceRecord ToDeviceRecord(const TMeasurement& m);

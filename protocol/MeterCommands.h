@@ -19,4 +19,4 @@ inline constexpr std::uint16_t EndMark = 0xFFFF;
 // The index of the first record request of every serial read-out: "from the
 // start". It is the same value as EndMark; which one is meant depends on the
 // direction.
-inline constexpr std::uint16_t FirstRecordIndex = 0xFFFF;
+inline constexpr std::uint16_t FirstRecordIndex = EndMark;

@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <array>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -23,8 +24,13 @@
 inline constexpr std::size_t RecordRequestSize = 6;
 inline constexpr std::size_t IdentAnswerSize = 8;
 inline constexpr std::size_t CountAnswerSize = 4;
-inline constexpr std::size_t RecordAnswerSize = 28;
+inline constexpr std::size_t RecordAnswerSize = DeviceRecordSize + 4;  // record, next index, checksum
 inline constexpr std::size_t IdentCharCount = 6;
+
+// After each command the serial read-out waits this long and then empties its
+// input: whatever the meter sends within this window after a command is
+// discarded, so a meter must not start its answer sooner.
+inline constexpr std::chrono::milliseconds CommandDiscardWindow{5};
 
 using RecordRequest = std::array<std::uint8_t, RecordRequestSize>;
 using IdentChars = std::array<std::uint8_t, IdentCharCount>;

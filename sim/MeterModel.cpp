@@ -4,6 +4,7 @@
 #include "protocol/LittleEndian.h"
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 namespace {
@@ -83,11 +84,13 @@ std::vector<MeterFault> MeterModel::TakeFrame(MeterCommand command) {
 std::uint16_t MeterModel::ReportedCount() const {
     if (setup_.reportedCount)
         return *setup_.reportedCount;
-    return static_cast<std::uint16_t>(std::min<std::size_t>(setup_.archive.size(), 0xFFFF));
+    constexpr std::size_t largestN = std::numeric_limits<std::uint16_t>::max();
+    return static_cast<std::uint16_t>(std::min(setup_.archive.size(), largestN));
 }
 
 std::optional<ArchiveEntry> MeterModel::EntryFor(std::uint16_t index) const {
-    // 0xFFFF opens a read-out, so no entry is ever looked up by it as a key.
+    // FirstRecordIndex opens a read-out, so no entry is ever looked up by it as
+    // a key.
     if (index == FirstRecordIndex) {
         if (setup_.archive.empty())
             return std::nullopt;

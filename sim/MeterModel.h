@@ -154,6 +154,8 @@ private:
 
     // Counts the frame and returns the faults planned for this occurrence.
     std::vector<MeterFault> TakeFrame(MeterCommand command);
+    // The answer to one taken frame: counts it, applies the faults planned for
+    // it to the parts a clean meter sends, and times what is left for the link.
     MeterAnswer Deliver(Link link, MeterCommand command, std::vector<std::vector<std::uint8_t>> parts);
     std::uint16_t ReportedCount() const;
     std::optional<ArchiveEntry> EntryFor(std::uint16_t index) const;

@@ -4,11 +4,13 @@
 #include "protocol/LittleEndian.h"
 
 #include <algorithm>
+#include <limits>
 #include <utility>
 
 namespace {
 
 using Part = std::vector<std::uint8_t>;
+using std::chrono::milliseconds;
 
 Part Field32(std::int32_t value) {
     Part part(4);
@@ -33,15 +35,64 @@ std::optional<MeterCommand> CommandOf(std::uint8_t first, std::uint8_t second) {
     }
 }
 
-// The faults of one kind among those that hit an answer, in plan order.
-std::vector<MeterFault> OfKind(const std::vector<MeterFault>& faults, FaultKind kind) {
-    std::vector<MeterFault> found;
-    std::copy_if(faults.begin(), faults.end(), std::back_inserter(found),
-                 [kind](const MeterFault& f) { return f.kind == kind; });
-    return found;
+// ---- The USB answer parts of each command ----
+
+// Identification and screen: the length L, then the L bytes.
+std::vector<Part> LengthPrefixedParts(const Part& data) {
+    return {Field32(static_cast<std::int32_t>(data.size())), data};
 }
 
-void CutAfter(std::vector<Part>& parts, std::size_t keep) {
+// Count: the length of N, then N.
+std::vector<Part> UsbCountParts(std::uint16_t count) {
+    Part n(2);
+    StoreLE16(std::span(n).first<2>(), count);
+    return {Field32(CountFieldLength), n};
+}
+
+// Records: n and s in one 8-byte part, then every record cut or padded with
+// zero bytes to s.
+std::vector<Part> UsbRecordParts(const std::vector<ArchiveEntry>& archive, std::int32_t recordSize) {
+    Part header = Field32(static_cast<std::int32_t>(archive.size()));
+    const Part size = Field32(recordSize);
+    header.insert(header.end(), size.begin(), size.end());
+    std::vector<Part> parts;
+    parts.push_back(std::move(header));
+    const std::size_t partSize = static_cast<std::size_t>(std::max(recordSize, 0));
+    for (const ArchiveEntry& e : archive) {
+        Part part(e.record.begin(), e.record.end());
+        part.resize(partSize, 0x00);
+        parts.push_back(std::move(part));
+    }
+    return parts;
+}
+
+// ---- One step per fault kind, each for one fault ----
+
+// The first 4 bytes of the answer: a length field, or the record count n.
+void ApplyLengthField(std::vector<Part>& parts, const MeterFault& fault) {
+    if (!parts.empty())
+        StoreLE32(std::span(parts.front()).first<4>(), fault.value);
+}
+
+// The serial answer's last two bytes; a second such fault restores them.
+void ApplyWrongChecksum(std::vector<Part>& parts, const MeterFault&) {
+    if (parts.empty())
+        return;
+    Part& answer = parts.front();
+    answer[answer.size() - 2] ^= 0xFF;
+    answer[answer.size() - 1] ^= 0xFF;
+}
+
+// The header part and the first `value` record parts stay.
+void ApplyTimeoutAfterRecords(std::vector<Part>& parts, const MeterFault& fault) {
+    if (fault.value >= 0 && static_cast<std::size_t>(fault.value) + 1 < parts.size())
+        parts.resize(static_cast<std::size_t>(fault.value) + 1);
+}
+
+// The first `value` bytes stay, counted across the parts: the part the cut
+// falls in is shortened, the parts after it dropped.
+void ApplyShortAnswer(std::vector<Part>& parts, const MeterFault& fault) {
+    const std::size_t keep = static_cast<std::size_t>(std::max(fault.value, 0));
     std::size_t kept = 0;
     auto it = parts.begin();
     for (; it != parts.end() && kept < keep; ++it) {
@@ -50,6 +101,52 @@ void CutAfter(std::vector<Part>& parts, std::size_t keep) {
         kept += it->size();
     }
     parts.erase(it, parts.end());
+}
+
+void ApplyNoAnswer(std::vector<Part>& parts, const MeterFault&) {
+    parts.clear();
+}
+
+// The trickle that times the answer: of several, the last in plan order.
+std::optional<MeterFault> TrickleOf(const std::vector<MeterFault>& faults) {
+    const auto it = std::find_if(faults.rbegin(), faults.rend(),
+                                 [](const MeterFault& f) { return f.kind == FaultKind::Trickle; });
+    if (it == faults.rend())
+        return std::nullopt;
+    return *it;
+}
+
+// ---- Timing ----
+
+// One chunk per part: the first `first` after the command, each further one
+// `gap` after the previous.
+MeterAnswer OneChunkPerPart(std::vector<Part> parts, milliseconds first, milliseconds gap) {
+    MeterAnswer answer;
+    for (Part& part : parts)
+        answer.push_back({answer.empty() ? first : gap, std::move(part)});
+    return answer;
+}
+
+// Serial: a trickle cuts the byte stream into chunks of `value` bytes (at least
+// 1), each `gap` after the previous one.
+MeterAnswer SerialChunks(std::vector<Part> parts, milliseconds answerDelay, const std::optional<MeterFault>& trickle) {
+    if (!trickle)
+        return OneChunkPerPart(std::move(parts), answerDelay, milliseconds{0});
+    const std::size_t chunkSize = static_cast<std::size_t>(std::max(trickle->value, 1));
+    MeterAnswer answer;
+    for (const Part& part : parts)
+        for (std::size_t at = 0; at < part.size(); at += chunkSize) {
+            const std::size_t end = std::min(part.size(), at + chunkSize);
+            const auto delay = answer.empty() ? answerDelay : trickle->gap;
+            answer.push_back({delay, Part(part.begin() + at, part.begin() + end)});
+        }
+    return answer;
+}
+
+// USB: every part is one bulk read, so the parts stay whole; a trickle makes
+// each part after the first `gap` late.
+MeterAnswer UsbChunks(std::vector<Part> parts, milliseconds answerDelay, const std::optional<MeterFault>& trickle) {
+    return OneChunkPerPart(std::move(parts), answerDelay, trickle ? trickle->gap : milliseconds{0});
 }
 
 }  // namespace
@@ -83,11 +180,13 @@ std::vector<MeterFault> MeterModel::TakeFrame(MeterCommand command) {
 std::uint16_t MeterModel::ReportedCount() const {
     if (setup_.reportedCount)
         return *setup_.reportedCount;
-    return static_cast<std::uint16_t>(std::min<std::size_t>(setup_.archive.size(), 0xFFFF));
+    constexpr std::size_t largestN = std::numeric_limits<std::uint16_t>::max();
+    return static_cast<std::uint16_t>(std::min(setup_.archive.size(), largestN));
 }
 
 std::optional<ArchiveEntry> MeterModel::EntryFor(std::uint16_t index) const {
-    // 0xFFFF opens a read-out, so no entry is ever looked up by it as a key.
+    // FirstRecordIndex opens a read-out, so no entry is ever looked up by it as
+    // a key.
     if (index == FirstRecordIndex) {
         if (setup_.archive.empty())
             return std::nullopt;
@@ -156,82 +255,34 @@ MeterAnswer MeterModel::AnswerUsb(std::span<const std::uint8_t> command) {
 
     std::vector<Part> parts;
     switch (*which) {
-    case MeterCommand::Ident:
-        parts.push_back(Field32(static_cast<std::int32_t>(setup_.usbIdent.size())));
-        parts.push_back(setup_.usbIdent);
-        break;
-    case MeterCommand::Count: {
-        parts.push_back(Field32(CountFieldLength));
-        Part count(2);
-        StoreLE16(std::span(count).first<2>(), ReportedCount());
-        parts.push_back(std::move(count));
-        break;
-    }
-    case MeterCommand::Record: {
-        Part header = Field32(static_cast<std::int32_t>(setup_.archive.size()));
-        const Part size = Field32(setup_.usbRecordSize);
-        header.insert(header.end(), size.begin(), size.end());
-        parts.push_back(std::move(header));
-        const std::size_t partSize = static_cast<std::size_t>(std::max(setup_.usbRecordSize, 0));
-        for (const ArchiveEntry& e : setup_.archive) {
-            Part part(e.record.begin(), e.record.end());
-            part.resize(partSize, 0x00);
-            parts.push_back(std::move(part));
-        }
-        break;
-    }
-    case MeterCommand::Screen:
-        parts.push_back(Field32(static_cast<std::int32_t>(setup_.screen.size())));
-        parts.push_back(setup_.screen);
-        break;
+    case MeterCommand::Ident: parts = LengthPrefixedParts(setup_.usbIdent); break;
+    case MeterCommand::Count: parts = UsbCountParts(ReportedCount()); break;
+    case MeterCommand::Record: parts = UsbRecordParts(setup_.archive, setup_.usbRecordSize); break;
+    case MeterCommand::Screen: parts = LengthPrefixedParts(setup_.screen); break;
     }
     return Deliver(Link::Usb, *which, std::move(parts));
 }
 
 MeterAnswer MeterModel::Deliver(Link link, MeterCommand command, std::vector<Part> parts) {
     const std::vector<MeterFault> faults = TakeFrame(command);
+    const auto apply = [&](FaultKind kind, void (*step)(std::vector<Part>&, const MeterFault&)) {
+        for (const MeterFault& f : faults)
+            if (f.kind == kind)
+                step(parts, f);
+    };
 
-    if (link == Link::Usb && !parts.empty())
-        for (const MeterFault& f : OfKind(faults, FaultKind::LengthField))
-            StoreLE32(std::span(parts.front()).first<4>(), f.value);
-
-    if (link == Link::Serial && !parts.empty())
-        for ([[maybe_unused]] const MeterFault& f : OfKind(faults, FaultKind::WrongChecksum)) {
-            Part& answer = parts.front();
-            answer[answer.size() - 2] ^= 0xFF;
-            answer[answer.size() - 1] ^= 0xFF;
-        }
-
+    // Kind by kind in the order MeterFault promises, each where it has an effect.
+    if (link == Link::Usb)
+        apply(FaultKind::LengthField, ApplyLengthField);
+    if (link == Link::Serial)
+        apply(FaultKind::WrongChecksum, ApplyWrongChecksum);
     if (link == Link::Usb && command == MeterCommand::Record)
-        for (const MeterFault& f : OfKind(faults, FaultKind::TimeoutAfterRecords))
-            if (f.value >= 0 && static_cast<std::size_t>(f.value) + 1 < parts.size())
-                parts.resize(static_cast<std::size_t>(f.value) + 1);
+        apply(FaultKind::TimeoutAfterRecords, ApplyTimeoutAfterRecords);
+    apply(FaultKind::ShortAnswer, ApplyShortAnswer);
+    apply(FaultKind::NoAnswer, ApplyNoAnswer);
 
-    for (const MeterFault& f : OfKind(faults, FaultKind::ShortAnswer))
-        CutAfter(parts, static_cast<std::size_t>(std::max(f.value, 0)));
-
-    if (!OfKind(faults, FaultKind::NoAnswer).empty())
-        parts.clear();
-
-    const std::vector<MeterFault> trickles = OfKind(faults, FaultKind::Trickle);
-    const std::optional<MeterFault> trickle =
-        trickles.empty() ? std::nullopt : std::optional<MeterFault>(trickles.back());
-
-    MeterAnswer answer;
-    if (link == Link::Serial && trickle) {
-        const std::size_t chunkSize = static_cast<std::size_t>(std::max(trickle->value, 1));
-        for (const Part& part : parts)
-            for (std::size_t at = 0; at < part.size(); at += chunkSize) {
-                const std::size_t end = std::min(part.size(), at + chunkSize);
-                answer.push_back({answer.empty() ? setup_.answerDelay : trickle->gap,
-                                  Part(part.begin() + at, part.begin() + end)});
-            }
-        return answer;
-    }
-    for (Part& part : parts) {
-        const auto delay = answer.empty() ? setup_.answerDelay
-                                          : (trickle ? trickle->gap : std::chrono::milliseconds{0});
-        answer.push_back({delay, std::move(part)});
-    }
-    return answer;
+    const std::optional<MeterFault> trickle = TrickleOf(faults);
+    if (link == Link::Serial)
+        return SerialChunks(std::move(parts), setup_.answerDelay, trickle);
+    return UsbChunks(std::move(parts), setup_.answerDelay, trickle);
 }

@@ -1,6 +1,9 @@
 #pragma once
 
-#include "protocol/MeterFrames.h"
+#include "protocol/DeviceRecord.h"
+#include "protocol/MeterCommands.h"
+#include "protocol/SerialFrames.h"
+#include "protocol/UsbAnswers.h"
 
 #include <array>
 #include <chrono>
@@ -85,7 +88,8 @@ struct MeterFault {
 struct MeterSetup {
     // The records, in the order the USB block sends them.
     std::vector<ArchiveEntry> archive;
-    // N in the count answers; the archive's size (at most 0xFFFF) when empty.
+    // N in the count answers; when empty, the archive's size, capped at the
+    // largest N the answers can carry.
     std::optional<std::uint16_t> reportedCount;
     // The six serial identification characters (shown as a date).
     IdentChars identChars{'0', '1', '0', '1', '2', '4'};
@@ -97,8 +101,8 @@ struct MeterSetup {
     // The screen image; L is its size.
     std::vector<std::uint8_t> screen = std::vector<std::uint8_t>(ScreenImageSize);
     // Time from a command to the first byte of its answer. The serial read-out
-    // throws away whatever arrives within 5 ms of its command, so a meter that
-    // answers sooner is never heard.
+    // throws away whatever arrives within CommandDiscardWindow of its command,
+    // so a meter that answers sooner is never heard.
     std::chrono::milliseconds answerDelay{20};
     std::vector<MeterFault> faults;
 };
@@ -150,6 +154,8 @@ private:
 
     // Counts the frame and returns the faults planned for this occurrence.
     std::vector<MeterFault> TakeFrame(MeterCommand command);
+    // The answer to one taken frame: counts it, applies the faults planned for
+    // it to the parts a clean meter sends, and times what is left for the link.
     MeterAnswer Deliver(Link link, MeterCommand command, std::vector<std::vector<std::uint8_t>> parts);
     std::uint16_t ReportedCount() const;
     std::optional<ArchiveEntry> EntryFor(std::uint16_t index) const;

@@ -1,5 +1,7 @@
 #include "protocol/LinkChecksum.h"
 
+#include "support/Bytes.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -7,10 +9,6 @@
 #include <vector>
 
 namespace {
-
-std::vector<std::uint8_t> Bytes(std::initializer_list<int> values) {
-    return std::vector<std::uint8_t>(values.begin(), values.end());
-}
 
 TEST(LinkChecksum, WorkedValuesInBothForms) {
     struct Case {

@@ -1,5 +1,9 @@
 #include "sim/MeterModel.h"
 
+#include "protocol/DeviceRecord.h"
+#include "protocol/MeterCommands.h"
+#include "protocol/SerialFrames.h"
+#include "protocol/UsbAnswers.h"
 #include "support/Bytes.h"
 #include "support/Records.h"
 

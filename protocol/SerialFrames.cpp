@@ -1,23 +1,12 @@
-#include "protocol/MeterFrames.h"
+#include "protocol/SerialFrames.h"
 
 #include "protocol/LinkChecksum.h"
 #include "protocol/LittleEndian.h"
-
-#include <QByteArray>
-#include <QStringDecoder>
+#include "protocol/MeterText.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
-
-// The meter's texts are Windows-1251, one character per byte (0x98, unused in
-// that code page, still comes out as one character).
-QString DecodeMeterText(std::span<const std::uint8_t> bytes) {
-    // A decoder per call: the USB worker decodes on its own thread.
-    QStringDecoder decoder("windows-1251");
-    return decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
-}
 
 // True when the last two bytes of the answer, low byte first, are the checksum
 // over `covered` followed by the rest of the answer.
@@ -90,45 +79,7 @@ std::array<std::uint8_t, RecordAnswerSize> BuildRecordAnswer(const DeviceRecord&
     return answer;
 }
 
-void FillRecord(std::span<const std::uint8_t, DeviceRecordSize> device, TMeasurement& m) {
-    static_assert(sizeof(TMeasurement) == DeviceRecordSize);
-    constexpr std::size_t reserved = offsetof(TMeasurement, Reserved);
-    auto* target = reinterpret_cast<std::uint8_t*>(&m);
-    std::memcpy(target, device.data(), reserved);
-    std::memcpy(target + reserved + 1, device.data() + reserved + 1, DeviceRecordSize - reserved - 1);
-}
-
-DeviceRecord ToDeviceRecord(const TMeasurement& m) {
-    DeviceRecord record;
-    std::memcpy(record.data(), &m, DeviceRecordSize);
-    return record;
-}
-
 QString IdentificationText(const IdentChars& c) {
     const std::uint8_t text[] = {c[0], c[1], '.', c[2], c[3], '.', '2', '0', c[4], c[5]};
     return DecodeMeterText(text);
-}
-
-QString MakeDeviceIdent(std::span<const std::uint8_t> received) {
-    std::vector<std::uint8_t> text(received.begin(),
-                                   received.begin() + std::min<std::size_t>(received.size(), DeviceIdentMaxLength));
-    std::replace(text.begin(), text.end(), std::uint8_t{0x00}, std::uint8_t{0x20});
-    return DecodeMeterText(text);
-}
-
-int IdentReadLength(std::int32_t announced) {
-    return std::clamp<std::int32_t>(announced, 0, DeviceIdentMaxLength);
-}
-
-int ScreenReadLength(std::int32_t announced) {
-    return std::clamp<std::int32_t>(announced, 0, ScreenImageSize);
-}
-
-std::optional<RecordBlockPlan> PlanRecordBlock(std::int32_t n, std::int32_t s, int capacity) {
-    if (n <= 0)
-        return RecordBlockPlan{0, 0, 0};
-    if (s < static_cast<std::int32_t>(DeviceRecordSize) || s > RecordBufferSize)
-        return std::nullopt;
-    const int stored = std::min(n, std::max(capacity, 0));
-    return RecordBlockPlan{stored, n - stored, s};
 }

@@ -60,7 +60,8 @@ struct RecordBlockPlan {
 // message, red link, drain, idle) and stores nothing. A part shorter than a
 // record cannot fill one, and a longer part could only be taken in pieces,
 // which a bulk endpoint need not allow; a record size the program does not
-// know means a meter version it does not know. Nothing is read or written past the record buffer either way.
+// know means a meter version it does not know. Nothing is read or written
+// past the record buffer either way.
 //
 // Otherwise the first min(n, capacity) parts are stored, where capacity is the
 // room in the archive the records go to (ArchiveCapacity for an empty one; a

@@ -12,7 +12,6 @@
 
 #include <QAction>
 #include <QTest>
-#include <QTimer>
 
 #include <stdexcept>
 
@@ -37,6 +36,16 @@ private:
     TApplication* app_;
 };
 
+// An event handler that is not a command and fails.
+class ThrowingHandler : public QObject {
+public:
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::User)
+            throw std::runtime_error("(Error: 5)");
+        return QObject::event(e);
+    }
+};
+
 TEST(TApplicationTest, ExceptionFromACommandIsShownAndTheProgramGoesOn) {
     FakeEnvironment env;
     TForm1 form(env.Get());
@@ -45,10 +54,12 @@ TEST(TApplicationTest, ExceptionFromACommandIsShownAndTheProgramGoesOn) {
     ASSERT_TRUE(reports.Installed()) << "the window's tests run under the program's application object";
 
     // A command failing the way the serial port component reports a failure,
-    // reached by a click and by a timer.
-    QObject::connect(form.ARead, &QAction::triggered, &form, [] { throw std::runtime_error("(Error: 5)"); });
-    QTest::mouseClick(form.SpeedButtonRead, Qt::LeftButton);
-    QTimer::singleShot(0, &form, [] { throw std::runtime_error("(Error: 5)"); });
+    // and another event handler failing so.
+    env.clipboard.raises = "(Error: 5)";
+    QTest::mouseClick(form.SpeedButton1, Qt::LeftButton);
+    env.clipboard.raises.reset();
+    ThrowingHandler handler;
+    QCoreApplication::postEvent(&handler, new QEvent(QEvent::User));
     QTest::qWait(20);
 
     ASSERT_EQ(env.messageBoxes.shown.size(), 2u);
@@ -59,6 +70,7 @@ TEST(TApplicationTest, ExceptionFromACommandIsShownAndTheProgramGoesOn) {
     }
     EXPECT_TRUE(env.processExit.codes.empty());
     EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(form.StatusBar1->PanelText(0).isEmpty());
 
     // The next command works as ever.
     QTest::mouseClick(form.SpeedButton1, Qt::LeftButton);

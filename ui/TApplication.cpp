@@ -12,19 +12,30 @@ void TApplication::SetMessageBoxes(MessageBoxes* boxes) {
     boxes_ = boxes ? boxes : &realBoxes_;
 }
 
-bool TApplication::notify(QObject* receiver, QEvent* event) {
+bool TApplication::RunGuarded(const std::function<void()>& work) {
+    auto* app = qobject_cast<TApplication*>(QCoreApplication::instance());
+    if (!app) {
+        work();
+        return true;
+    }
     try {
-        return QApplication::notify(receiver, event);
+        work();
+        return true;
     } catch (const std::exception& e) {
-        ReportException(QString::fromUtf8(e.what()), receiver);
+        app->Report(QString::fromUtf8(e.what()));
     } catch (...) {
-        ReportException(QStringLiteral("Неизвестная ошибка."), receiver);
+        app->Report(QStringLiteral("Неизвестная ошибка."));
     }
     return false;
 }
 
-void TApplication::ReportException(const QString& text, const QObject* receiver) {
-    qCritical().noquote() << "exception from a command of" << (receiver ? receiver->metaObject()->className() : "?")
-                          << "reported to the user:" << text;
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+    bool handled = false;
+    RunGuarded([&] { handled = QApplication::notify(receiver, event); });
+    return handled;
+}
+
+void TApplication::Report(const QString& text) {
+    qCritical().noquote() << "exception reported to the user:" << text;
     boxes_->Show(text, ApplicationTitle(), MessageBox::MB_OK | MessageBox::MB_ICONERROR);
 }

@@ -18,6 +18,7 @@
 #include "ui/FormLayout.h"
 #include "ui/StatusBar.h"
 #include "ui/StringGridView.h"
+#include "ui/TApplication.h"
 #include "ui/TShape.h"
 #include "ui/TSpeedButton.h"
 
@@ -125,7 +126,10 @@ void TForm1::CreateActions() {
     for (const ActionInfo& s : actions) {
         auto* action = new QAction(ImageListIcon(s.image), QString::fromUtf8(s.caption), this);
         action->setObjectName(QLatin1String(s.name));
-        connect(action, &QAction::triggered, this, s.handler);
+        // A command that throws is reported and ends there, short of Qt's frames.
+        const auto handler = s.handler;
+        connect(action, &QAction::triggered, this,
+                [this, handler] { TApplication::RunGuarded([&] { (this->*handler)(); }); });
         *s.action = action;
     }
 }

@@ -2,6 +2,8 @@
 
 #include <QFile>
 
+#include <stdexcept>
+
 int ScriptedMessageBoxes::Show(const QString& text, const QString& caption, unsigned type) {
     shown.push_back({text, caption, type});
     if (answers.empty())
@@ -22,6 +24,12 @@ bool ScriptedFileDialogs::Answer(bool save, TFileDialog& dialog) {
         return false;
     dialog.FileName = *answer;
     return true;
+}
+
+bool TestClipboard::SetText(const QString& text) {
+    if (raises)
+        throw std::runtime_error(*raises);
+    return held ? false : real.SetText(text);
 }
 
 FakeEnvironment::FakeEnvironment() = default;

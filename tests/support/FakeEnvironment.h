@@ -12,6 +12,7 @@
 
 #include <deque>
 #include <optional>
+#include <string>
 #include <vector>
 
 // Message boxes answered from a script, then by whenScriptEnds; every box
@@ -52,11 +53,13 @@ private:
     bool Answer(bool save, TFileDialog& dialog);
 };
 
-// The real clipboard, or one that another program holds.
+// The real clipboard, one that another program holds, or one whose use
+// raises an exception with the text given.
 class TestClipboard final : public Clipboard {
 public:
-    bool SetText(const QString& text) override { return held ? false : real.SetText(text); }
+    bool SetText(const QString& text) override;
     bool held = false;
+    std::optional<std::string> raises;
     QtClipboard real;
 };
 

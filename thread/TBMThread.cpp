@@ -17,7 +17,7 @@ TBMThread::TBMThread(QObject* owner) : TBMThreadBase(owner) {
 TBMThread::~TBMThread() {
     updateTimer_.stop();
     if (thread_) {
-        thread_->terminateNotification_ = &TBMThread::OnThreadTerminateClose;
+        closing_ = true;
         thread_->Terminate();
         // The thread may be waiting in Synchronize or in its termination
         // notification, both queued calls to this object: serve those, and
@@ -40,7 +40,7 @@ void TBMThread::Start() {
 void TBMThread::Start(void* Data) {
     if (thread_)
         return;
-    TBMExecuteThread* thread = TBMExecuteThread::CreateSuspended(this, Data, priority_);
+    TBMExecuteThread* thread = TBMExecuteThread::CreateSuspended(*this, Data, priority_);
     thread_ = thread;
     if (GetThreadGroup())
         ReportStarted(GetThreadGroup());
@@ -109,11 +109,15 @@ void TBMThread::ReportTerminated(TBMThreadGroup* group) {
 }
 
 void TBMThread::AddMe(TBMThreadGroup* group) {
-    group->AddThread(this);
+    group->AddMember(this);
 }
 
 void TBMThread::RemoveMe(TBMThreadGroup* group) {
-    group->RemoveThread(this);
+    group->RemoveMember(this);
+}
+
+void TBMThread::ForEachThread(const std::function<void(TBMThread*)>& visit) {
+    visit(this);
 }
 
 void TBMThread::OnUpdateTimer() {
@@ -147,6 +151,13 @@ void TBMThread::OnThreadTerminate(TBMExecuteThread* Sender) {
 
 void TBMThread::OnThreadTerminateClose(TBMExecuteThread* /*Sender*/) {
     thread_ = nullptr;
+}
+
+void TBMThread::ExecuteThreadEnded(TBMExecuteThread* Sender) {
+    if (closing_)
+        OnThreadTerminateClose(Sender);
+    else
+        OnThreadTerminate(Sender);
 }
 
 void TBMThread::RunPendingCall() {

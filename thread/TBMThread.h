@@ -21,7 +21,7 @@
 // the UI thread, which turns GetRuning false and fires OnTerminate; then the
 // component can be started again, with a new execution thread, the new Data
 // and Percent 0.
-class TBMThread : public TBMThreadBase {
+class TBMThread : public TBMThreadBase, private TBMExecuteOwner {
     Q_OBJECT
 
 public:
@@ -79,10 +79,11 @@ protected:
     void ReportTerminated(TBMThreadGroup* group) override;
     void AddMe(TBMThreadGroup* group) override;
     void RemoveMe(TBMThreadGroup* group) override;
+    void ForEachThread(const std::function<void(TBMThread*)>& visit) override;
 
     virtual void OnUpdateTimer();
     // Execution thread: fires OnExecute for thread.
-    virtual void Execute(TBMExecuteThread* thread);
+    void Execute(TBMExecuteThread* thread) override;
     // UI thread, the termination notification: the component turns Idle,
     // reports the end to its group and fires OnTerminate.
     virtual void OnThreadTerminate(TBMExecuteThread* Sender);
@@ -90,8 +91,11 @@ protected:
     virtual void OnThreadTerminateClose(TBMExecuteThread* Sender);
 
 private:
-    friend class TBMExecuteThread;
-    friend class TBMThreadGroup;
+    // The execution thread's view of its owner.
+    QObject* DeliveryTarget() override { return this; }
+    TBMThread* SyncSender() override { return this; }
+    // OnThreadTerminateClose once the destructor has begun, else OnThreadTerminate.
+    void ExecuteThreadEnded(TBMExecuteThread* Sender) override;
 
     // Target of the execution thread's blocking queued calls; runs on the UI
     // thread. Takes no arguments so that no data travels inside Qt's event.
@@ -100,8 +104,11 @@ private:
     void ApplyUpdateEnabled();
 
     QTimer updateTimer_;
-    TBMExecuteThread* thread_ = nullptr;  // not owned: it deletes itself
+    TBMExecuteThread* thread_ = nullptr;  // not owned: its thread owns it
     TThreadPriority priority_ = tpNormal;
     std::uint32_t refreshInterval_ = 100;
     bool updateEnabled_ = false;
+    // Set by the destructor: the end of the thread it waits for is no
+    // longer reported.
+    bool closing_ = false;
 };

@@ -1,13 +1,11 @@
 #include "thread/TBMThreadGroup.h"
 
-#include "thread/TBMThread.h"
-
 #include <algorithm>
 
 namespace {
 
 template <class T>
-void Erase(std::vector<T*>& list, const void* item) {
+void Erase(std::vector<T*>& list, const T* item) {
     list.erase(std::remove(list.begin(), list.end(), item), list.end());
 }
 
@@ -61,37 +59,20 @@ int TBMThreadGroup::GetCountRuning() const {
     return runningCount_;
 }
 
-void TBMThreadGroup::AddThread(TBMThread* thread) {
-    if (thread->GetRuning())
-        thread->ReportStarted(this);
+void TBMThreadGroup::AddMember(TBMThreadBase* member) {
+    if (member->GetRuning())
+        member->ReportStarted(this);
     std::lock_guard<std::recursive_mutex> hold(lock_);
-    items_.push_back(thread);
-    threads_.push_back(thread);
+    items_.push_back(member);
+    member->ForEachThread([this](TBMThread* thread) { threads_.push_back(thread); });
 }
 
-void TBMThreadGroup::RemoveThread(TBMThread* thread) {
-    if (thread->GetRuning())
-        thread->ReportTerminated(this);
+void TBMThreadGroup::RemoveMember(TBMThreadBase* member) {
+    if (member->GetRuning())
+        member->ReportTerminated(this);
     std::lock_guard<std::recursive_mutex> hold(lock_);
-    Erase(items_, thread);
-    Erase(threads_, thread);
-}
-
-void TBMThreadGroup::AddThreadGroup(TBMThreadGroup* group) {
-    if (group->GetRuning())
-        group->ReportStarted(this);
-    std::lock_guard<std::recursive_mutex> hold(lock_);
-    items_.push_back(group);
-    threads_.insert(threads_.end(), group->threads_.begin(), group->threads_.end());
-}
-
-void TBMThreadGroup::RemoveThreadGroup(TBMThreadGroup* group) {
-    if (group->GetRuning())
-        group->ReportTerminated(this);
-    std::lock_guard<std::recursive_mutex> hold(lock_);
-    Erase(items_, group);
-    for (TBMThread* thread : group->threads_)
-        Erase(threads_, thread);
+    Erase(items_, member);
+    member->ForEachThread([this](TBMThread* thread) { Erase(threads_, thread); });
 }
 
 void TBMThreadGroup::ThreadStarted(QObject* Sender, TBMExecuteThread* Thread, void*& Data) {
@@ -149,9 +130,14 @@ void TBMThreadGroup::ReportTerminated(TBMThreadGroup* group) {
 }
 
 void TBMThreadGroup::AddMe(TBMThreadGroup* group) {
-    group->AddThreadGroup(this);
+    group->AddMember(this);
 }
 
 void TBMThreadGroup::RemoveMe(TBMThreadGroup* group) {
-    group->RemoveThreadGroup(this);
+    group->RemoveMember(this);
+}
+
+void TBMThreadGroup::ForEachThread(const std::function<void(TBMThread*)>& visit) {
+    for (TBMThread* thread : threads_)
+        visit(thread);
 }

@@ -14,13 +14,17 @@ void Erase(std::vector<T*>& list, const T* item) {
 TBMThreadGroup::TBMThreadGroup(QObject* owner) : TBMThreadBase(owner) {}
 
 TBMThreadGroup::~TBMThreadGroup() {
-    // Each detach takes the member out of items_.
+    // Leave the enclosing group first: it takes this group's threads out of
+    // its own list by walking threads_, which the detaches below empty. A
+    // running member's end then reaches the enclosing group once, through
+    // this group's report on leaving it.
+    SetThreadGroup(nullptr);
+    // Each detach takes the member out of items_ and threads_.
     const std::vector<TBMThreadBase*> members = items_;
     for (TBMThreadBase* member : members)
         member->SetThreadGroup(nullptr);
     items_.clear();
     threads_.clear();
-    SetThreadGroup(nullptr);
 }
 
 // The operations walk a copy: a handler they fire may change the membership.

@@ -21,8 +21,9 @@ class TBMThreadGroup : public TBMThreadBase {
 
 public:
     explicit TBMThreadGroup(QObject* owner = nullptr);
-    // Detaches every direct member (a running one reports its end here first)
-    // and leaves the enclosing group.
+    // Leaves the enclosing group (a running group reports its members' ends
+    // there), then detaches every direct member (a running one reports its
+    // end here first).
     ~TBMThreadGroup() override;
 
     // Sender is the member whose thread the event concerns.

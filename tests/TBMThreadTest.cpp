@@ -579,9 +579,11 @@ public:
 };
 
 // Destroying a running component: its handler has returned when the
-// destructor does, and neither OnTerminate nor the group hears of the end.
-// While it waits, the destructor serves its thread's deliveries and nothing
-// else: a window destroying it as a child is half gone by then.
+// destructor does, and neither OnTerminate nor the groups hear of the end;
+// still the groups (the component's and the one enclosing it) no longer count
+// it as running. While it waits, the destructor serves its thread's
+// deliveries and nothing else: a window destroying it as a child is half gone
+// by then.
 TEST(TBMThreadTest, DestroyingRunningComponentWaitsForHandlerSilently) {
     enum Kind { Looping, Synchronizing, Suspended };
     const struct {
@@ -594,14 +596,17 @@ TEST(TBMThreadTest, DestroyingRunningComponentWaitsForHandlerSilently) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        TBMThreadGroup group;
+        TBMThreadGroup outer, group;
+        group.SetThreadGroup(&outer);
         auto component = std::make_unique<TBMThread>();
         component->SetThreadGroup(&group);
         int terminates = 0, groupReports = 0;
         std::atomic<bool> busy{false}, returned{false};
         component->OnTerminate = [&](QObject*, TBMExecuteThread*, void*&) { ++terminates; };
-        group.OnThreadTerminate = [&](QObject*, TBMExecuteThread*, void*&) { ++groupReports; };
-        group.OnTerminate = [&](QObject*, TBMExecuteThread*, void*&) { ++groupReports; };
+        for (TBMThreadGroup* g : {&group, &outer}) {
+            g->OnThreadTerminate = [&](QObject*, TBMExecuteThread*, void*&) { ++groupReports; };
+            g->OnTerminate = [&](QObject*, TBMExecuteThread*, void*&) { ++groupReports; };
+        }
         component->OnExecute = [&](QObject*, TBMExecuteThread* thread, void*&) {
             while (!thread->Terminated()) {
                 if (c.kind == Looping) {
@@ -622,6 +627,8 @@ TEST(TBMThreadTest, DestroyingRunningComponentWaitsForHandlerSilently) {
 
         component->Start();
         ASSERT_TRUE(PumpUntil([&] { return busy.load(); }));
+        ASSERT_EQ(group.GetCountRuning(), 1);
+        ASSERT_EQ(outer.GetCountRuning(), 1);
         Bystander bystander;
         QCoreApplication::postEvent(&bystander, new QEvent(QEvent::User));
         component.reset();
@@ -629,6 +636,10 @@ TEST(TBMThreadTest, DestroyingRunningComponentWaitsForHandlerSilently) {
         EXPECT_EQ(terminates, 0);
         EXPECT_EQ(groupReports, 0);
         EXPECT_EQ(group.GetThreadItemsCount(), 0);
+        for (const TBMThreadGroup* g : {&group, &outer}) {
+            EXPECT_EQ(g->GetCountRuning(), 0);
+            EXPECT_FALSE(g->GetRuning());
+        }
         EXPECT_EQ(bystander.events, 0);
         EXPECT_TRUE(PumpUntil([&] { return bystander.events == 1; }));
     }

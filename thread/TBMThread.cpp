@@ -29,6 +29,10 @@ TBMThread::~TBMThread() {
             if (thread_)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
+        // No longer running, the component would leave its group unreported
+        // and still counted there for ever.
+        if (GetThreadGroup())
+            GetThreadGroup()->ThreadTerminatedSilently();
     }
     SetThreadGroup(nullptr);
 }

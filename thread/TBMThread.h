@@ -30,9 +30,10 @@ public:
     // suspended thread and, until the thread has ended, serves the thread's
     // deliveries to the UI thread (its pending Synchronize calls and its
     // termination notification), but no other events. Fires no OnTerminate
-    // and reports nothing to the group. A handler that never looks at
-    // Terminated blocks it for ever; never destroy the component from one of
-    // its own handlers or synchronized methods.
+    // and reports nothing to the group, but takes the thread out of the
+    // running counts of its group and the enclosing ones. A handler that
+    // never looks at Terminated blocks it for ever; never destroy the
+    // component from one of its own handlers or synchronized methods.
     ~TBMThread() override;
 
     // On the execution thread, without the lock: the thread's work.

@@ -109,6 +109,16 @@ void TBMThreadGroup::ThreadTerminated(QObject* Sender, TBMExecuteThread* Thread,
         OnTerminate(Sender, Thread, Data);
 }
 
+void TBMThreadGroup::ThreadTerminatedSilently() {
+    {
+        std::lock_guard<std::recursive_mutex> hold(lock_);
+        if (runningCount_ > 0)
+            --runningCount_;
+    }
+    if (GetThreadGroup())
+        GetThreadGroup()->ThreadTerminatedSilently();
+}
+
 void TBMThreadGroup::ThreadUpdate(QObject* Sender, TBMExecuteThread* Thread, void*& Data, int UpdatePriority,
                                   int Percent) {
     if (OnThreadUpdate)

@@ -60,6 +60,10 @@ public:
     // Reports from members (and member groups) about one execution thread.
     void ThreadStarted(QObject* Sender, TBMExecuteThread* Thread, void*& Data);
     void ThreadTerminated(QObject* Sender, TBMExecuteThread* Thread, void*& Data);
+    // A running member was destroyed: its end is reported to nobody, but the
+    // count it added is taken back here and in the enclosing groups, as its
+    // start was counted. Fires no event.
+    void ThreadTerminatedSilently();
     // Fires OnThreadUpdate, then OnUpdate unless a running direct member has
     // an UpdatePriority above the reporting member's.
     void ThreadUpdate(QObject* Sender, TBMExecuteThread* Thread, void*& Data, int UpdatePriority, int Percent);

@@ -528,6 +528,45 @@ TEST(TBMThreadTest, UpdateTimerReportsPercentOnlyWhileRunning) {
     EXPECT_EQ(updates, afterEnd);
 }
 
+// RefreshInterval 0 means no update timer, not one that fires on every pass
+// of the event loop. A second running component with a 10 ms interval is the
+// clock: while it ticks, the component under test must not.
+TEST(TBMThreadTest, ZeroRefreshIntervalMeansNoUpdates) {
+    TBMThread clock, component;
+    int clockTicks = 0, updates = 0;
+    clock.OnUpdate = [&](QObject*, TBMExecuteThread*, void*&, int) { ++clockTicks; };
+    component.OnUpdate = [&](QObject*, TBMExecuteThread*, void*&, int) { ++updates; };
+    clock.OnExecute = component.OnExecute = LoopUntilTerminated;
+    clock.SetRefreshInterval(10);
+    clock.SetUpdateEnabled(true);
+    auto letClockTick = [&](int ticks) {
+        const int until = clockTicks + ticks;
+        return PumpUntil([&] { return clockTicks >= until; });
+    };
+
+    // Set to 0 while idle: neither enabling nor starting makes a timer.
+    component.SetRefreshInterval(0);
+    EXPECT_EQ(component.GetRefreshInterval(), 0u);
+    component.SetUpdateEnabled(true);
+    clock.Start();
+    component.Start();
+    ASSERT_TRUE(letClockTick(5));
+    EXPECT_EQ(updates, 0);
+
+    // A non-zero interval while running and enabled starts the timer.
+    component.SetRefreshInterval(10);
+    ASSERT_TRUE(PumpUntil([&] { return updates >= 1; }));
+
+    // Back to 0 while running stops it.
+    component.SetRefreshInterval(0);
+    const int before = updates;
+    ASSERT_TRUE(letClockTick(5));
+    EXPECT_EQ(updates, before);
+
+    StopAndWait(component);
+    StopAndWait(clock);
+}
+
 int SchedulingPolicyOfThisThread() {
     int policy = -1;
     sched_param param{};

@@ -86,6 +86,7 @@ void TBMThread::SetPriority(TThreadPriority priority) {
 void TBMThread::SetRefreshInterval(std::uint32_t milliseconds) {
     refreshInterval_ = milliseconds;
     updateTimer_.setInterval(static_cast<int>(std::min<std::uint32_t>(milliseconds, INT_MAX)));
+    ApplyUpdateEnabled();
 }
 
 void TBMThread::SetUpdateEnabled(bool enabled) {
@@ -96,7 +97,8 @@ void TBMThread::SetUpdateEnabled(bool enabled) {
 }
 
 void TBMThread::ApplyUpdateEnabled() {
-    if (updateEnabled_)
+    // A QTimer with interval 0 would fire on every pass of the event loop.
+    if (updateEnabled_ && refreshInterval_ > 0)
         updateTimer_.start();
     else
         updateTimer_.stop();

@@ -69,7 +69,9 @@ public:
 
     // The update timer: while it runs, every RefreshInterval ms (default 100)
     // a running component reports to its group's ThreadUpdate and fires
-    // OnUpdate with the thread's Percent. Ticks while idle do nothing.
+    // OnUpdate with the thread's Percent. Ticks while idle do nothing. It runs
+    // while UpdateEnabled is true and RefreshInterval is not 0; 0 means no
+    // updates at all.
     std::uint32_t GetRefreshInterval() const { return refreshInterval_; }
     void SetRefreshInterval(std::uint32_t milliseconds);
     bool GetUpdateEnabled() const { return updateEnabled_; }

@@ -5,7 +5,11 @@
 
 #include <pthread.h>
 #include <sched.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -17,6 +21,17 @@ namespace {
 std::runtime_error ThreadError(int code) {
     return std::runtime_error("Thread Error: " + std::string(std::strerror(code)) + " (" + std::to_string(code) +
                               ")");
+}
+
+// The nice value a priority runs at, from the one the thread started with.
+int NiceFor(TThreadPriority priority, int startNice) {
+    constexpr int kWeakest = 19;
+    int above = 0;
+    if (priority == tpLower)
+        above = 5;
+    else if (priority == tpLowest)
+        above = 10;
+    return std::min(startNice + above, kWeakest);
 }
 
 // The one place where the execution thread enters Qt's event queue. Qt's
@@ -64,6 +79,19 @@ void TBMExecuteThread::SetPriority(TThreadPriority priority) {
     const int policy = priority == tpIdle ? SCHED_IDLE : SCHED_OTHER;
     if (const int code = pthread_setschedparam(handle_, policy, &param))
         throw ThreadError(code);
+    // SCHED_IDLE does not look at the nice value, so it stays as it is.
+    if (priority == tpIdle)
+        return;
+    // With PRIO_PROCESS and a thread's id, Linux sets that one thread.
+    const Begun begun = WaitUntilBegun();
+    if (setpriority(PRIO_PROCESS, static_cast<id_t>(begun.tid), NiceFor(priority, begun.nice)) != 0)
+        throw ThreadError(errno);
+}
+
+TBMExecuteThread::Begun TBMExecuteThread::WaitUntilBegun() {
+    std::unique_lock<std::mutex> hold(parkLock_);
+    begunWake_.wait(hold, [this] { return begun_.tid != 0; });
+    return begun_;
 }
 
 void TBMExecuteThread::Suspend() {
@@ -95,6 +123,15 @@ void TBMExecuteThread::Body(std::unique_ptr<TBMExecuteThread> self) {
 }
 
 void TBMExecuteThread::Run() {
+    {
+        // A new thread starts with its creator's nice value; priorities count
+        // from there.
+        errno = 0;
+        const int nice = getpriority(PRIO_PROCESS, 0);
+        std::lock_guard<std::mutex> hold(parkLock_);
+        begun_ = {gettid(), nice == -1 && errno != 0 ? 0 : nice};
+    }
+    begunWake_.notify_all();
     // Created parked: Start lets the thread go once OnStart has prepared Data.
     WaitWhileSuspended();
     bool abandoned;

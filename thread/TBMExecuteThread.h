@@ -12,9 +12,18 @@ class QObject;
 class TBMExecuteThread;
 class TBMThread;
 
-// Priority of an execution thread. Linux's normal time-sharing policy has a
-// single level that an unprivileged process may not raise, so tpIdle runs the
-// thread under SCHED_IDLE and every other value under SCHED_OTHER.
+// Priority of an execution thread. Linux gives every thread a nice value of
+// its own, and a thread may raise its nice value (lower its priority) without
+// privileges. So the values below normal lower the thread's priority: tpLower
+// runs it at nice +5 and tpLowest at nice +10 under SCHED_OTHER, and tpIdle
+// under SCHED_IDLE, where the nice value does not count and is left as it
+// was. An unprivileged process may not raise a thread's priority above
+// normal, so tpNormal, tpHigher, tpHighest and tpTimeCritical all run
+// SCHED_OTHER at nice 0. Nice values count from the one the thread calling
+// Start has (0 unless the program was started under nice) and stop at 19.
+// Raising the priority of a running thread again (to a smaller nice value, or
+// out of SCHED_IDLE) needs root, CAP_SYS_NICE or a large enough RLIMIT_NICE;
+// without them the system refuses.
 enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
 
 // What an execution thread needs of the component that runs it. The owner
@@ -114,7 +123,9 @@ private:
     // refuses the thread (nothing is left behind then) and "Thread Error: ..."
     // if it refuses the priority (the new thread then ends unseen).
     static TBMExecuteThread* CreateSuspended(TBMExecuteOwner& owner, void* data, TThreadPriority priority);
-    // UI thread. Throws std::runtime_error "Thread Error: <text> (<code>)".
+    // UI thread. Except for tpIdle, waits briefly until the thread has begun
+    // (see Begun). Throws std::runtime_error "Thread Error: <text> (<code>)" when the
+    // system refuses.
     void SetPriority(TThreadPriority priority);
     // UI thread. Suspend sets the park flag, Resume clears it and wakes a
     // parked thread; Terminate sets Terminated and then releases a parked
@@ -129,11 +140,21 @@ private:
     // The operating-system thread's function: runs the body, then destroys
     // the object as self goes.
     static void Body(std::unique_ptr<TBMExecuteThread> self);
-    // The thread body: wait to be released, run the owner's Execute unless
-    // already terminated, deliver the termination notification.
+    // The thread body: record Begun, wait to be released, run the owner's
+    // Execute unless already terminated, deliver the termination notification.
     void Run();
     // Hands call to the UI thread and waits until it has run there.
     void CallOnUiThread(std::function<void()> call);
+
+    // What the thread records as it begins: the kernel's id of the thread,
+    // which the nice value is set through, and the nice value it started with.
+    struct Begun {
+        int tid = 0;
+        int nice = 0;
+    };
+    // UI thread: waits until the thread has recorded them. The thread does so
+    // first thing, needing nothing of the UI thread, so the wait is short.
+    Begun WaitUntilBegun();
 
     TBMExecuteOwner& owner_;
     QObject* const deliveryTarget_;
@@ -141,11 +162,14 @@ private:
     std::thread::native_handle_type handle_{};
     std::atomic<bool> terminated_{false};
 
-    // Park state: the start gate and cooperative suspension.
+    // Park state: the start gate and cooperative suspension. The lock also
+    // guards what the thread records as it begins.
     std::mutex parkLock_;
     std::condition_variable parkWake_;
     bool suspended_ = true;
     bool abandoned_ = false;  // created, but Start failed: end without notification
+    std::condition_variable begunWake_;
+    Begun begun_;  // tid 0 until the thread has begun
 
     // The call handed to the UI thread and what it raised. The lock also
     // orders everything the two threads touch around a hand-over, since the

@@ -62,8 +62,9 @@ public:
     void Resume() override;
 
     // Applied at once to a running thread. Throws std::runtime_error
-    // "Thread Error: <text> (<code>)" if the system refuses it; the value is
-    // kept all the same.
+    // "Thread Error: <text> (<code>)" if the system refuses it (raising a
+    // running thread's priority needs privileges, see TThreadPriority); the
+    // value is kept all the same and applies to the next start.
     TThreadPriority GetPriority() const { return priority_; }
     void SetPriority(TThreadPriority priority);
 

@@ -290,30 +290,49 @@ TEST(TBMThreadGroupTest, MemberUpdatesReachTheirGroupOnly) {
     EXPECT_EQ(outerUpdates, 0);
 }
 
+// Whether the group joins its enclosing group before or after its members
+// do decides whether the enclosing group's threads list holds them; either
+// way nothing of the destroyed group may stay behind there.
 TEST(TBMThreadGroupTest, DestroyedGroupDetachesItsMembers) {
-    TBMThreadGroup outer;
-    auto group = std::make_unique<TBMThreadGroup>();
-    group->SetThreadGroup(&outer);
-    Worker running("running"), idle("idle");
-    running.SetThreadGroup(group.get());
-    idle.SetThreadGroup(group.get());
-    running.Start();
-    int groupEnds = 0, outerEnds = 0;
-    group->OnThreadTerminate = [&](QObject*, TBMExecuteThread*, void*&) { ++groupEnds; };
-    outer.OnThreadTerminate = [&](QObject*, TBMExecuteThread*, void*&) { ++outerEnds; };
-    ASSERT_EQ(outer.GetCountRuning(), 1);
+    const struct {
+        const char* name;
+        bool joinsOuterFirst;
+        int outerThreads;  // before the group is destroyed
+    } cases[] = {
+        {"group joins before its members", true, 0},
+        {"group joins after its members", false, 2},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TBMThreadGroup outer;
+        auto group = std::make_unique<TBMThreadGroup>();
+        if (c.joinsOuterFirst)
+            group->SetThreadGroup(&outer);
+        Worker running("running"), idle("idle");
+        running.SetThreadGroup(group.get());
+        idle.SetThreadGroup(group.get());
+        running.Start();
+        if (!c.joinsOuterFirst)
+            group->SetThreadGroup(&outer);
+        int groupEnds = 0, outerEnds = 0;
+        group->OnThreadTerminate = [&](QObject*, TBMExecuteThread*, void*&) { ++groupEnds; };
+        outer.OnThreadTerminate = [&](QObject*, TBMExecuteThread*, void*&) { ++outerEnds; };
+        ASSERT_EQ(outer.GetCountRuning(), 1);
+        ASSERT_EQ(outer.GetThreadsCount(), c.outerThreads);
 
-    group.reset();
-    EXPECT_EQ(running.GetThreadGroup(), nullptr);
-    EXPECT_EQ(idle.GetThreadGroup(), nullptr);
-    EXPECT_EQ(groupEnds, 1);
-    EXPECT_EQ(outerEnds, 1);
-    EXPECT_EQ(outer.GetThreadItemsCount(), 0);
-    EXPECT_EQ(outer.GetCountRuning(), 0);
+        group.reset();
+        EXPECT_EQ(running.GetThreadGroup(), nullptr);
+        EXPECT_EQ(idle.GetThreadGroup(), nullptr);
+        EXPECT_EQ(groupEnds, 1);
+        EXPECT_EQ(outerEnds, 1);
+        EXPECT_EQ(outer.GetThreadItemsCount(), 0);
+        EXPECT_EQ(outer.GetThreadsCount(), 0);
+        EXPECT_EQ(outer.GetCountRuning(), 0);
 
-    // The member's end no longer goes to the destroyed group.
-    running.StopAndWait();
-    EXPECT_EQ(outerEnds, 1);
+        // The member's end no longer goes to the destroyed group.
+        running.StopAndWait();
+        EXPECT_EQ(outerEnds, 1);
+    }
 }
 
 }  // namespace

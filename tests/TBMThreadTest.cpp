@@ -12,9 +12,14 @@
 
 #include <pthread.h>
 #include <sched.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <stdexcept>
@@ -528,6 +533,45 @@ TEST(TBMThreadTest, UpdateTimerReportsPercentOnlyWhileRunning) {
     EXPECT_EQ(updates, afterEnd);
 }
 
+// RefreshInterval 0 means no update timer, not one that fires on every pass
+// of the event loop. A second running component with a 10 ms interval is the
+// clock: while it ticks, the component under test must not.
+TEST(TBMThreadTest, ZeroRefreshIntervalMeansNoUpdates) {
+    TBMThread clock, component;
+    int clockTicks = 0, updates = 0;
+    clock.OnUpdate = [&](QObject*, TBMExecuteThread*, void*&, int) { ++clockTicks; };
+    component.OnUpdate = [&](QObject*, TBMExecuteThread*, void*&, int) { ++updates; };
+    clock.OnExecute = component.OnExecute = LoopUntilTerminated;
+    clock.SetRefreshInterval(10);
+    clock.SetUpdateEnabled(true);
+    auto letClockTick = [&](int ticks) {
+        const int until = clockTicks + ticks;
+        return PumpUntil([&] { return clockTicks >= until; });
+    };
+
+    // Set to 0 while idle: neither enabling nor starting makes a timer.
+    component.SetRefreshInterval(0);
+    EXPECT_EQ(component.GetRefreshInterval(), 0u);
+    component.SetUpdateEnabled(true);
+    clock.Start();
+    component.Start();
+    ASSERT_TRUE(letClockTick(5));
+    EXPECT_EQ(updates, 0);
+
+    // A non-zero interval while running and enabled starts the timer.
+    component.SetRefreshInterval(10);
+    ASSERT_TRUE(PumpUntil([&] { return updates >= 1; }));
+
+    // Back to 0 while running stops it.
+    component.SetRefreshInterval(0);
+    const int before = updates;
+    ASSERT_TRUE(letClockTick(5));
+    EXPECT_EQ(updates, before);
+
+    StopAndWait(component);
+    StopAndWait(clock);
+}
+
 int SchedulingPolicyOfThisThread() {
     int policy = -1;
     sched_param param{};
@@ -535,34 +579,154 @@ int SchedulingPolicyOfThisThread() {
     return policy;
 }
 
-TEST(TBMThreadTest, PriorityIsAppliedAtStartAndWhileRunning) {
-    EXPECT_EQ(TBMThread().GetPriority(), tpNormal);
-    const struct {
-        TThreadPriority priority;
-        int policy;
-    } cases[] = {
-        {tpIdle, SCHED_IDLE},
-        {tpLowest, SCHED_OTHER},
-        {tpNormal, SCHED_OTHER},
-        {tpTimeCritical, SCHED_OTHER},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.priority);
-        TBMThread component;
-        std::atomic<int> policy{-1};
-        component.OnExecute = [&](QObject*, TBMExecuteThread* thread, void*&) {
+// Linux keeps a nice value per thread.
+int NiceOfThisThread() {
+    return getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
+}
+
+constexpr int kUnsampled = 100;  // no nice value is that large
+
+// A handler that keeps sampling its thread's policy and nice value.
+struct PrioritySampler {
+    std::atomic<int> policy{-1};
+    std::atomic<int> nice{kUnsampled};
+    std::atomic<int> samples{0};
+
+    TBMThreadNotifyEvent Handler() {
+        return [this](QObject*, TBMExecuteThread* thread, void*&) {
             while (!thread->Terminated()) {
+                nice = NiceOfThisThread();
                 policy = SchedulingPolicyOfThisThread();
+                ++samples;
                 std::this_thread::sleep_for(1ms);
             }
         };
-        component.SetPriority(c.priority);
-        component.Start();
-        ASSERT_TRUE(PumpUntil([&] { return policy != -1; }));
-        EXPECT_EQ(policy, c.policy);
+    }
+    // Waits until the thread has sampled twice more: one sample at least was
+    // taken after whatever happened before this call.
+    bool Resampled() {
+        const int until = samples + 2;
+        return PumpUntil([&] { return samples >= until; });
+    }
+};
 
+// Nice values count from the one the starting (UI) thread has, and stop at 19.
+int NiceAbove(int base, int above) {
+    return std::min(base + above, 19);
+}
+
+// Only lowers the priority while the thread runs, which any user may; raising
+// it again is RaisingPriorityWhileRunningNeedsPrivilege.
+TEST(TBMThreadTest, PriorityIsAppliedAtStartAndWhileRunning) {
+    EXPECT_EQ(TBMThread().GetPriority(), tpNormal);
+    const int base = NiceOfThisThread();
+    struct Applied {
+        TThreadPriority priority;
+        int policy;
+        int niceAbove;  // over the starting thread's nice value
+    };
+    const struct {
+        Applied atStart, lowerWhileRunning;
+    } cases[] = {
+        {{tpIdle, SCHED_IDLE, 0}, {tpIdle, SCHED_IDLE, 0}},
+        {{tpLowest, SCHED_OTHER, 10}, {tpLowest, SCHED_OTHER, 10}},
+        {{tpLower, SCHED_OTHER, 5}, {tpLowest, SCHED_OTHER, 10}},
+        {{tpNormal, SCHED_OTHER, 0}, {tpLower, SCHED_OTHER, 5}},
+        {{tpHigher, SCHED_OTHER, 0}, {tpLowest, SCHED_OTHER, 10}},
+        {{tpHighest, SCHED_OTHER, 0}, {tpNormal, SCHED_OTHER, 0}},
+        {{tpTimeCritical, SCHED_OTHER, 0}, {tpLower, SCHED_OTHER, 5}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.atStart.priority);
+        TBMThread component;
+        PrioritySampler sampled;
+        component.OnExecute = sampled.Handler();
+        component.SetPriority(c.atStart.priority);
+        component.Start();
+        ASSERT_TRUE(PumpUntil([&] { return sampled.policy != -1; }));
+        EXPECT_EQ(sampled.policy, c.atStart.policy);
+        EXPECT_EQ(sampled.nice, NiceAbove(base, c.atStart.niceAbove));
+
+        const Applied& lower = c.lowerWhileRunning;
+        component.SetPriority(lower.priority);
+        EXPECT_TRUE(PumpUntil([&] {
+            return sampled.policy == lower.policy && sampled.nice == NiceAbove(base, lower.niceAbove);
+        }));
+
+        // SCHED_IDLE leaves the nice value as it was.
         component.SetPriority(tpIdle);
-        EXPECT_TRUE(PumpUntil([&] { return policy == SCHED_IDLE; }));
+        EXPECT_TRUE(PumpUntil([&] { return sampled.policy == SCHED_IDLE; }));
+        EXPECT_EQ(sampled.nice, NiceAbove(base, lower.niceAbove));
+        StopAndWait(component);
+    }
+}
+
+// Whether the system lets a thread of this process make a change: tried on a
+// thread of its own, which starts as the UI thread's do.
+bool SystemAllows(const std::function<bool()>& change) {
+    bool allowed = false;
+    std::thread([&] { allowed = change(); }).join();
+    return allowed;
+}
+
+// Raising a running thread's priority again needs privileges (root, or
+// CAP_SYS_NICE, or a large RLIMIT_NICE) that a normal user lacks. The test
+// tries the same change by hand first and expects what the system allows:
+// the change, or the "Thread Error" with the value kept and the thread left
+// as it was.
+TEST(TBMThreadTest, RaisingPriorityWhileRunningNeedsPrivilege) {
+    const int base = NiceOfThisThread();
+    const struct {
+        const char* name;
+        TThreadPriority from, to;
+        int toNiceAbove;
+        int refusal;  // the error code when the system refuses
+        std::function<bool()> byHand;
+    } cases[] = {
+        {"to a smaller nice value", tpLowest, tpNormal, 0, EACCES,
+         [] {
+             const int nice = NiceOfThisThread();
+             const auto tid = static_cast<id_t>(gettid());
+             return setpriority(PRIO_PROCESS, tid, nice + 10) == 0 && setpriority(PRIO_PROCESS, tid, nice) == 0;
+         }},
+        {"out of SCHED_IDLE", tpIdle, tpHigher, 0, EPERM,
+         [] {
+             sched_param param{};
+             return pthread_setschedparam(pthread_self(), SCHED_IDLE, &param) == 0 &&
+                    pthread_setschedparam(pthread_self(), SCHED_OTHER, &param) == 0;
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const bool allowed = SystemAllows(c.byHand);
+        SCOPED_TRACE(allowed ? "the system allows it" : "the system refuses it");
+        TBMThread component;
+        PrioritySampler sampled;
+        component.OnExecute = sampled.Handler();
+        component.SetPriority(c.from);
+        component.Start();
+        ASSERT_TRUE(PumpUntil([&] { return sampled.policy != -1; }));
+        const int policyBefore = sampled.policy, niceBefore = sampled.nice;
+
+        if (allowed) {
+            EXPECT_NO_THROW(component.SetPriority(c.to));
+            EXPECT_TRUE(PumpUntil([&] {
+                return sampled.policy == SCHED_OTHER && sampled.nice == NiceAbove(base, c.toNiceAbove);
+            }));
+        } else {
+            std::string error;
+            try {
+                component.SetPriority(c.to);
+            } catch (const std::runtime_error& e) {
+                error = e.what();
+            }
+            EXPECT_EQ(error, "Thread Error: " + std::string(std::strerror(c.refusal)) + " (" +
+                                 std::to_string(c.refusal) + ")");
+            ASSERT_TRUE(sampled.Resampled());
+            EXPECT_EQ(sampled.policy, policyBefore);
+            EXPECT_EQ(sampled.nice, niceBefore);
+        }
+        EXPECT_EQ(component.GetPriority(), c.to);
         StopAndWait(component);
     }
 }
@@ -579,9 +743,11 @@ public:
 };
 
 // Destroying a running component: its handler has returned when the
-// destructor does, and neither OnTerminate nor the group hears of the end.
-// While it waits, the destructor serves its thread's deliveries and nothing
-// else: a window destroying it as a child is half gone by then.
+// destructor does, and neither OnTerminate nor the groups hear of the end;
+// still the groups (the component's and the one enclosing it) no longer count
+// it as running. While it waits, the destructor serves its thread's
+// deliveries and nothing else: a window destroying it as a child is half gone
+// by then.
 TEST(TBMThreadTest, DestroyingRunningComponentWaitsForHandlerSilently) {
     enum Kind { Looping, Synchronizing, Suspended };
     const struct {
@@ -594,14 +760,17 @@ TEST(TBMThreadTest, DestroyingRunningComponentWaitsForHandlerSilently) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        TBMThreadGroup group;
+        TBMThreadGroup outer, group;
+        group.SetThreadGroup(&outer);
         auto component = std::make_unique<TBMThread>();
         component->SetThreadGroup(&group);
         int terminates = 0, groupReports = 0;
         std::atomic<bool> busy{false}, returned{false};
         component->OnTerminate = [&](QObject*, TBMExecuteThread*, void*&) { ++terminates; };
-        group.OnThreadTerminate = [&](QObject*, TBMExecuteThread*, void*&) { ++groupReports; };
-        group.OnTerminate = [&](QObject*, TBMExecuteThread*, void*&) { ++groupReports; };
+        for (TBMThreadGroup* g : {&group, &outer}) {
+            g->OnThreadTerminate = [&](QObject*, TBMExecuteThread*, void*&) { ++groupReports; };
+            g->OnTerminate = [&](QObject*, TBMExecuteThread*, void*&) { ++groupReports; };
+        }
         component->OnExecute = [&](QObject*, TBMExecuteThread* thread, void*&) {
             while (!thread->Terminated()) {
                 if (c.kind == Looping) {
@@ -622,6 +791,8 @@ TEST(TBMThreadTest, DestroyingRunningComponentWaitsForHandlerSilently) {
 
         component->Start();
         ASSERT_TRUE(PumpUntil([&] { return busy.load(); }));
+        ASSERT_EQ(group.GetCountRuning(), 1);
+        ASSERT_EQ(outer.GetCountRuning(), 1);
         Bystander bystander;
         QCoreApplication::postEvent(&bystander, new QEvent(QEvent::User));
         component.reset();
@@ -629,6 +800,10 @@ TEST(TBMThreadTest, DestroyingRunningComponentWaitsForHandlerSilently) {
         EXPECT_EQ(terminates, 0);
         EXPECT_EQ(groupReports, 0);
         EXPECT_EQ(group.GetThreadItemsCount(), 0);
+        for (const TBMThreadGroup* g : {&group, &outer}) {
+            EXPECT_EQ(g->GetCountRuning(), 0);
+            EXPECT_FALSE(g->GetRuning());
+        }
         EXPECT_EQ(bystander.events, 0);
         EXPECT_TRUE(PumpUntil([&] { return bystander.events == 1; }));
     }

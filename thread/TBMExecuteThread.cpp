@@ -1,12 +1,15 @@
 #include "thread/TBMExecuteThread.h"
 
-#include "thread/TBMThread.h"
-
+#include <QObject>
 #include <QThread>
 
 #include <pthread.h>
 #include <sched.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -20,6 +23,17 @@ std::runtime_error ThreadError(int code) {
                               ")");
 }
 
+// The nice value a priority runs at, from the one the thread started with.
+int NiceFor(TThreadPriority priority, int startNice) {
+    constexpr int kWeakest = 19;
+    int above = 0;
+    if (priority == tpLower)
+        above = 5;
+    else if (priority == tpLowest)
+        above = 10;
+    return std::min(startNice + above, kWeakest);
+}
+
 // The one place where the execution thread enters Qt's event queue. Qt's
 // internal locking is invisible to the thread sanitizer, so tests/tsan.supp
 // silences what happens below this frame; nothing of ours runs there.
@@ -29,19 +43,20 @@ std::runtime_error ThreadError(int code) {
 
 }  // namespace
 
-TBMExecuteThread::TBMExecuteThread(TBMThread* owner, void* data)
-    : Data(data), owner_(owner), terminateNotification_(&TBMThread::OnThreadTerminate) {}
+TBMExecuteThread::TBMExecuteThread(Passkey, TBMExecuteOwner& owner, void* data)
+    : Data(data), owner_(owner), deliveryTarget_(owner.DeliveryTarget()), syncSender_(owner.SyncSender()) {}
 
-TBMExecuteThread* TBMExecuteThread::CreateSuspended(TBMThread* owner, void* data, TThreadPriority priority) {
-    auto* thread = new TBMExecuteThread(owner, data);
+TBMExecuteThread* TBMExecuteThread::CreateSuspended(TBMExecuteOwner& owner, void* data, TThreadPriority priority) {
+    auto object = std::make_unique<TBMExecuteThread>(Passkey(), owner, data);
+    TBMExecuteThread* const thread = object.get();
     std::thread os;
     try {
-        os = std::thread(&TBMExecuteThread::Run, thread);
+        // The thread's copy of the unique_ptr owns the object from here; if
+        // the system refuses the thread, that copy goes and takes it along.
+        os = std::thread(&TBMExecuteThread::Body, std::move(object));
     } catch (const std::system_error& e) {
-        delete thread;
         throw std::runtime_error("Thread creation error: " + e.code().message());
     }
-    // From here the thread owns the object and deletes it when it ends.
     thread->handle_ = os.native_handle();
     os.detach();
     try {
@@ -64,6 +79,19 @@ void TBMExecuteThread::SetPriority(TThreadPriority priority) {
     const int policy = priority == tpIdle ? SCHED_IDLE : SCHED_OTHER;
     if (const int code = pthread_setschedparam(handle_, policy, &param))
         throw ThreadError(code);
+    // SCHED_IDLE does not look at the nice value, so it stays as it is.
+    if (priority == tpIdle)
+        return;
+    // With PRIO_PROCESS and a thread's id, Linux sets that one thread.
+    const Begun begun = WaitUntilBegun();
+    if (setpriority(PRIO_PROCESS, static_cast<id_t>(begun.tid), NiceFor(priority, begun.nice)) != 0)
+        throw ThreadError(errno);
+}
+
+TBMExecuteThread::Begun TBMExecuteThread::WaitUntilBegun() {
+    std::unique_lock<std::mutex> hold(parkLock_);
+    begunWake_.wait(hold, [this] { return begun_.tid != 0; });
+    return begun_;
 }
 
 void TBMExecuteThread::Suspend() {
@@ -90,7 +118,20 @@ void TBMExecuteThread::WaitWhileSuspended() {
     parkWake_.wait(hold, [this] { return !suspended_; });
 }
 
+void TBMExecuteThread::Body(std::unique_ptr<TBMExecuteThread> self) {
+    self->Run();
+}
+
 void TBMExecuteThread::Run() {
+    {
+        // A new thread starts with its creator's nice value; priorities count
+        // from there.
+        errno = 0;
+        const int nice = getpriority(PRIO_PROCESS, 0);
+        std::lock_guard<std::mutex> hold(parkLock_);
+        begun_ = {gettid(), nice == -1 && errno != 0 ? 0 : nice};
+    }
+    begunWake_.notify_all();
     // Created parked: Start lets the thread go once OnStart has prepared Data.
     WaitWhileSuspended();
     bool abandoned;
@@ -98,21 +139,20 @@ void TBMExecuteThread::Run() {
         std::lock_guard<std::mutex> hold(parkLock_);
         abandoned = abandoned_;
     }
-    if (!abandoned) {
-        if (!Terminated()) {
-            try {
-                owner_->Execute(this);
-            } catch (...) {
-                fatalException_ = std::current_exception();
-            }
-        }
+    if (abandoned)
+        return;
+    if (!Terminated()) {
         try {
-            CallOnUiThread([this] { (owner_->*terminateNotification_)(this); });
+            owner_.Execute(this);
         } catch (...) {
-            // An exception from OnTerminate has nobody left to go to.
+            fatalException_ = std::current_exception();
         }
     }
-    delete this;
+    try {
+        CallOnUiThread([this] { owner_.ExecuteThreadEnded(this); });
+    } catch (...) {
+        // An exception from OnTerminate has nobody left to go to.
+    }
 }
 
 void TBMExecuteThread::Synchronize(const TSyncMethod& method) {
@@ -133,7 +173,7 @@ void TBMExecuteThread::Synchronize(const TSyncThreadMethod& method) {
 void TBMExecuteThread::Synchronize(const TSyncDataMethod& method, void* data) {
     if (Terminated() || !method)
         return;
-    const bool onUiThread = QThread::currentThread() == owner_->thread();
+    const bool onUiThread = QThread::currentThread() == deliveryTarget_->thread();
     if (!onUiThread) {
         WaitWhileSuspended();
         // Stop releases a parked thread with the flag already set.
@@ -144,7 +184,7 @@ void TBMExecuteThread::Synchronize(const TSyncDataMethod& method, void* data) {
         std::lock_guard<std::mutex> hold(callLock_);
         syncData_ = data;
     }
-    auto call = [this, method] { method(owner_, this, syncData_); };
+    auto call = [this, method] { method(syncSender_, this, syncData_); };
     if (onUiThread)
         call();
     else
@@ -163,7 +203,7 @@ void TBMExecuteThread::CallOnUiThread(std::function<void()> call) {
         callError_ = nullptr;
     }
     // Blocks until the owner's RunPendingCall has returned on the UI thread.
-    BlockingCallIntoQt(owner_, "RunPendingCall");
+    BlockingCallIntoQt(deliveryTarget_, "RunPendingCall");
     std::exception_ptr error;
     {
         std::lock_guard<std::mutex> hold(callLock_);

@@ -4,25 +4,66 @@
 #include <condition_variable>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 
 class QObject;
+class TBMExecuteThread;
 class TBMThread;
 
-// Priority of an execution thread. Linux's normal time-sharing policy has a
-// single level that an unprivileged process may not raise, so tpIdle runs the
-// thread under SCHED_IDLE and every other value under SCHED_OTHER.
+// Priority of an execution thread. Linux gives every thread a nice value of
+// its own, and a thread may raise its nice value (lower its priority) without
+// privileges. So the values below normal lower the thread's priority: tpLower
+// runs it at nice +5 and tpLowest at nice +10 under SCHED_OTHER, and tpIdle
+// under SCHED_IDLE, where the nice value does not count and is left as it
+// was. An unprivileged process may not raise a thread's priority above
+// normal, so tpNormal, tpHigher, tpHighest and tpTimeCritical all run
+// SCHED_OTHER at nice 0. Nice values count from the one the thread calling
+// Start has (0 unless the program was started under nice) and stop at 19.
+// Raising the priority of a running thread again (to a smaller nice value, or
+// out of SCHED_IDLE) needs root, CAP_SYS_NICE or a large enough RLIMIT_NICE;
+// without them the system refuses.
 enum TThreadPriority { tpIdle, tpLowest, tpLower, tpNormal, tpHigher, tpHighest, tpTimeCritical };
 
+// What an execution thread needs of the component that runs it. The owner
+// outlives its execution threads: it waits for the end of a running one
+// before it goes.
+class TBMExecuteOwner {
+public:
+    // UI thread, read once when a thread is created. The object the thread's
+    // blocking deliveries are queued to: its thread is the UI thread, and its
+    // invokable RunPendingCall() calls RunPendingCall() of the owner's current
+    // execution thread.
+    virtual QObject* DeliveryTarget() = 0;
+    // UI thread, read once when a thread is created: the Sender that
+    // synchronized methods receive.
+    virtual TBMThread* SyncSender() = 0;
+    // Execution thread, once, unless the thread was stopped before it began:
+    // the thread's work.
+    virtual void Execute(TBMExecuteThread* thread) = 0;
+    // UI thread: the termination notification, once the work has returned.
+    // The execution thread waits until it has returned, then destroys itself.
+    virtual void ExecuteThreadEnded(TBMExecuteThread* thread) = 0;
+
+protected:
+    ~TBMExecuteOwner() = default;
+};
+
 // One run of a TBMThread's OnExecute handler on an operating-system thread of
-// its own. TBMThread::Start creates it; it destroys itself when its thread
-// ends, right after its termination notification has run on the UI thread, so
-// a pointer to it is valid only inside the handlers that receive it.
+// its own. TBMThread::Start creates it; its thread owns it and destroys it
+// when it ends, right after its termination notification has run on the UI
+// thread, so a pointer to it is valid only inside the handlers that receive
+// it.
 //
 // The members below are for the OnExecute handler (on the execution thread)
 // unless they say otherwise.
 class TBMExecuteThread {
+    // Only CreateSuspended makes one; make_unique needs a public constructor.
+    struct Passkey {
+        explicit Passkey() = default;
+    };
+
 public:
     // Methods that Synchronize runs on the UI thread. Sender is the owning
     // TBMThread; a callable whose Sender is a QObject* fits as well.
@@ -30,6 +71,8 @@ public:
     using TSyncThreadMethod = std::function<void(TBMThread* Sender, TBMExecuteThread* Thread)>;
     using TSyncDataMethod = std::function<void(TBMThread* Sender, TBMExecuteThread* Thread, void*& Data)>;
 
+    // For CreateSuspended only.
+    TBMExecuteThread(Passkey, TBMExecuteOwner& owner, void* data);
     TBMExecuteThread(const TBMExecuteThread&) = delete;
     TBMExecuteThread& operator=(const TBMExecuteThread&) = delete;
 
@@ -69,17 +112,20 @@ public:
 
 private:
     friend class TBMThread;
+    // The thread body holds the object in a unique_ptr; nobody else may delete it.
+    friend struct std::default_delete<TBMExecuteThread>;
 
-    TBMExecuteThread(TBMThread* owner, void* data);
     ~TBMExecuteThread() = default;
 
     // UI thread, for the owner. Creates the thread parked at its start; it
-    // runs when Resume releases it. Throws std::runtime_error "Thread creation
-    // error: ..." if the system refuses the thread (nothing is left behind
-    // then) and "Thread Error: ..." if it refuses the priority (the new thread
-    // then ends unseen).
-    static TBMExecuteThread* CreateSuspended(TBMThread* owner, void* data, TThreadPriority priority);
-    // UI thread. Throws std::runtime_error "Thread Error: <text> (<code>)".
+    // runs when Resume releases it. The thread owns the returned object.
+    // Throws std::runtime_error "Thread creation error: ..." if the system
+    // refuses the thread (nothing is left behind then) and "Thread Error: ..."
+    // if it refuses the priority (the new thread then ends unseen).
+    static TBMExecuteThread* CreateSuspended(TBMExecuteOwner& owner, void* data, TThreadPriority priority);
+    // UI thread. Except for tpIdle, waits briefly until the thread has begun
+    // (see Begun). Throws std::runtime_error "Thread Error: <text> (<code>)" when the
+    // system refuses.
     void SetPriority(TThreadPriority priority);
     // UI thread. Suspend sets the park flag, Resume clears it and wakes a
     // parked thread; Terminate sets Terminated and then releases a parked
@@ -91,21 +137,39 @@ private:
     // execution thread is waiting on.
     void RunPendingCall();
 
-    // The thread body: wait to be released, run the owner's Execute unless
-    // already terminated, deliver the termination notification, delete itself.
+    // The operating-system thread's function: runs the body, then destroys
+    // the object as self goes.
+    static void Body(std::unique_ptr<TBMExecuteThread> self);
+    // The thread body: record Begun, wait to be released, run the owner's
+    // Execute unless already terminated, deliver the termination notification.
     void Run();
     // Hands call to the UI thread and waits until it has run there.
     void CallOnUiThread(std::function<void()> call);
 
-    TBMThread* const owner_;
+    // What the thread records as it begins: the kernel's id of the thread,
+    // which the nice value is set through, and the nice value it started with.
+    struct Begun {
+        int tid = 0;
+        int nice = 0;
+    };
+    // UI thread: waits until the thread has recorded them. The thread does so
+    // first thing, needing nothing of the UI thread, so the wait is short.
+    Begun WaitUntilBegun();
+
+    TBMExecuteOwner& owner_;
+    QObject* const deliveryTarget_;
+    TBMThread* const syncSender_;
     std::thread::native_handle_type handle_{};
     std::atomic<bool> terminated_{false};
 
-    // Park state: the start gate and cooperative suspension.
+    // Park state: the start gate and cooperative suspension. The lock also
+    // guards what the thread records as it begins.
     std::mutex parkLock_;
     std::condition_variable parkWake_;
     bool suspended_ = true;
     bool abandoned_ = false;  // created, but Start failed: end without notification
+    std::condition_variable begunWake_;
+    Begun begun_;  // tid 0 until the thread has begun
 
     // The call handed to the UI thread and what it raised. The lock also
     // orders everything the two threads touch around a hand-over, since the
@@ -116,8 +180,4 @@ private:
     void* syncData_ = nullptr;
 
     std::exception_ptr fatalException_;
-
-    // Which of the owner's handlers the termination notification runs; the
-    // owner's destructor rebinds it. Read and written on the UI thread only.
-    void (TBMThread::*terminateNotification_)(TBMExecuteThread* Sender);
 };

@@ -17,7 +17,7 @@ TBMThread::TBMThread(QObject* owner) : TBMThreadBase(owner) {
 TBMThread::~TBMThread() {
     updateTimer_.stop();
     if (thread_) {
-        thread_->terminateNotification_ = &TBMThread::OnThreadTerminateClose;
+        closing_ = true;
         thread_->Terminate();
         // The thread may be waiting in Synchronize or in its termination
         // notification, both queued calls to this object: serve those, and
@@ -29,6 +29,10 @@ TBMThread::~TBMThread() {
             if (thread_)
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
         }
+        // No longer running, the component would leave its group unreported
+        // and still counted there for ever.
+        if (GetThreadGroup())
+            GetThreadGroup()->ThreadTerminatedSilently();
     }
     SetThreadGroup(nullptr);
 }
@@ -40,7 +44,7 @@ void TBMThread::Start() {
 void TBMThread::Start(void* Data) {
     if (thread_)
         return;
-    TBMExecuteThread* thread = TBMExecuteThread::CreateSuspended(this, Data, priority_);
+    TBMExecuteThread* thread = TBMExecuteThread::CreateSuspended(*this, Data, priority_);
     thread_ = thread;
     if (GetThreadGroup())
         ReportStarted(GetThreadGroup());
@@ -82,6 +86,7 @@ void TBMThread::SetPriority(TThreadPriority priority) {
 void TBMThread::SetRefreshInterval(std::uint32_t milliseconds) {
     refreshInterval_ = milliseconds;
     updateTimer_.setInterval(static_cast<int>(std::min<std::uint32_t>(milliseconds, INT_MAX)));
+    ApplyUpdateEnabled();
 }
 
 void TBMThread::SetUpdateEnabled(bool enabled) {
@@ -92,7 +97,8 @@ void TBMThread::SetUpdateEnabled(bool enabled) {
 }
 
 void TBMThread::ApplyUpdateEnabled() {
-    if (updateEnabled_)
+    // A QTimer with interval 0 would fire on every pass of the event loop.
+    if (updateEnabled_ && refreshInterval_ > 0)
         updateTimer_.start();
     else
         updateTimer_.stop();
@@ -109,11 +115,15 @@ void TBMThread::ReportTerminated(TBMThreadGroup* group) {
 }
 
 void TBMThread::AddMe(TBMThreadGroup* group) {
-    group->AddThread(this);
+    group->AddMember(this);
 }
 
 void TBMThread::RemoveMe(TBMThreadGroup* group) {
-    group->RemoveThread(this);
+    group->RemoveMember(this);
+}
+
+void TBMThread::ForEachThread(const std::function<void(TBMThread*)>& visit) {
+    visit(this);
 }
 
 void TBMThread::OnUpdateTimer() {
@@ -147,6 +157,13 @@ void TBMThread::OnThreadTerminate(TBMExecuteThread* Sender) {
 
 void TBMThread::OnThreadTerminateClose(TBMExecuteThread* /*Sender*/) {
     thread_ = nullptr;
+}
+
+void TBMThread::ExecuteThreadEnded(TBMExecuteThread* Sender) {
+    if (closing_)
+        OnThreadTerminateClose(Sender);
+    else
+        OnThreadTerminate(Sender);
 }
 
 void TBMThread::RunPendingCall() {

@@ -21,7 +21,7 @@
 // the UI thread, which turns GetRuning false and fires OnTerminate; then the
 // component can be started again, with a new execution thread, the new Data
 // and Percent 0.
-class TBMThread : public TBMThreadBase {
+class TBMThread : public TBMThreadBase, private TBMExecuteOwner {
     Q_OBJECT
 
 public:
@@ -30,9 +30,10 @@ public:
     // suspended thread and, until the thread has ended, serves the thread's
     // deliveries to the UI thread (its pending Synchronize calls and its
     // termination notification), but no other events. Fires no OnTerminate
-    // and reports nothing to the group. A handler that never looks at
-    // Terminated blocks it for ever; never destroy the component from one of
-    // its own handlers or synchronized methods.
+    // and reports nothing to the group, but takes the thread out of the
+    // running counts of its group and the enclosing ones. A handler that
+    // never looks at Terminated blocks it for ever; never destroy the
+    // component from one of its own handlers or synchronized methods.
     ~TBMThread() override;
 
     // On the execution thread, without the lock: the thread's work.
@@ -61,14 +62,17 @@ public:
     void Resume() override;
 
     // Applied at once to a running thread. Throws std::runtime_error
-    // "Thread Error: <text> (<code>)" if the system refuses it; the value is
-    // kept all the same.
+    // "Thread Error: <text> (<code>)" if the system refuses it (raising a
+    // running thread's priority needs privileges, see TThreadPriority); the
+    // value is kept all the same and applies to the next start.
     TThreadPriority GetPriority() const { return priority_; }
     void SetPriority(TThreadPriority priority);
 
     // The update timer: while it runs, every RefreshInterval ms (default 100)
     // a running component reports to its group's ThreadUpdate and fires
-    // OnUpdate with the thread's Percent. Ticks while idle do nothing.
+    // OnUpdate with the thread's Percent. Ticks while idle do nothing. It runs
+    // while UpdateEnabled is true and RefreshInterval is not 0; 0 means no
+    // updates at all.
     std::uint32_t GetRefreshInterval() const { return refreshInterval_; }
     void SetRefreshInterval(std::uint32_t milliseconds);
     bool GetUpdateEnabled() const { return updateEnabled_; }
@@ -79,10 +83,11 @@ protected:
     void ReportTerminated(TBMThreadGroup* group) override;
     void AddMe(TBMThreadGroup* group) override;
     void RemoveMe(TBMThreadGroup* group) override;
+    void ForEachThread(const std::function<void(TBMThread*)>& visit) override;
 
     virtual void OnUpdateTimer();
     // Execution thread: fires OnExecute for thread.
-    virtual void Execute(TBMExecuteThread* thread);
+    void Execute(TBMExecuteThread* thread) override;
     // UI thread, the termination notification: the component turns Idle,
     // reports the end to its group and fires OnTerminate.
     virtual void OnThreadTerminate(TBMExecuteThread* Sender);
@@ -90,8 +95,11 @@ protected:
     virtual void OnThreadTerminateClose(TBMExecuteThread* Sender);
 
 private:
-    friend class TBMExecuteThread;
-    friend class TBMThreadGroup;
+    // The execution thread's view of its owner.
+    QObject* DeliveryTarget() override { return this; }
+    TBMThread* SyncSender() override { return this; }
+    // OnThreadTerminateClose once the destructor has begun, else OnThreadTerminate.
+    void ExecuteThreadEnded(TBMExecuteThread* Sender) override;
 
     // Target of the execution thread's blocking queued calls; runs on the UI
     // thread. Takes no arguments so that no data travels inside Qt's event.
@@ -100,8 +108,11 @@ private:
     void ApplyUpdateEnabled();
 
     QTimer updateTimer_;
-    TBMExecuteThread* thread_ = nullptr;  // not owned: it deletes itself
+    TBMExecuteThread* thread_ = nullptr;  // not owned: its thread owns it
     TThreadPriority priority_ = tpNormal;
     std::uint32_t refreshInterval_ = 100;
     bool updateEnabled_ = false;
+    // Set by the destructor: the end of the thread it waits for is no
+    // longer reported.
+    bool closing_ = false;
 };

@@ -6,6 +6,7 @@
 #include <mutex>
 
 class TBMExecuteThread;
+class TBMThread;
 class TBMThreadGroup;
 
 // Events of the thread components. Sender is the component that fires the
@@ -22,6 +23,9 @@ using TBMThreadUpdateEvent =
 //
 // Everything here is for the UI thread, the thread the component was created
 // on; the events fire there (see TBMThread and TBMThreadGroup for when).
+//
+// A group sees its members only as this class, so that the group needs
+// nothing of the worker component but its name.
 class TBMThreadBase : public QObject {
     Q_OBJECT
 
@@ -55,9 +59,15 @@ protected:
     // Reports this component's running thread(s) as started or ended to group.
     virtual void ReportStarted(TBMThreadGroup* group) = 0;
     virtual void ReportTerminated(TBMThreadGroup* group) = 0;
-    // Joins or leaves group's lists (AddThread/AddThreadGroup and the removals).
+    // Joins or leaves group's lists (TBMThreadGroup::AddMember, RemoveMember).
+    // Both kinds of member do the same; the calls sit in them because this
+    // class stays below the group and does not know its declaration.
     virtual void AddMe(TBMThreadGroup* group) = 0;
     virtual void RemoveMe(TBMThreadGroup* group) = 0;
+    // Calls visit for each worker component this member brings into a
+    // group's threads list: a worker itself, a group every component in its
+    // own threads list.
+    virtual void ForEachThread(const std::function<void(TBMThread*)>& visit) = 0;
 
     // A worker component holds it while its OnStart, OnUpdate and OnTerminate
     // run; a group while its lists or running count change and while

@@ -1,13 +1,11 @@
 #include "thread/TBMThreadGroup.h"
 
-#include "thread/TBMThread.h"
-
 #include <algorithm>
 
 namespace {
 
 template <class T>
-void Erase(std::vector<T*>& list, const void* item) {
+void Erase(std::vector<T*>& list, const T* item) {
     list.erase(std::remove(list.begin(), list.end(), item), list.end());
 }
 
@@ -16,13 +14,17 @@ void Erase(std::vector<T*>& list, const void* item) {
 TBMThreadGroup::TBMThreadGroup(QObject* owner) : TBMThreadBase(owner) {}
 
 TBMThreadGroup::~TBMThreadGroup() {
-    // Each detach takes the member out of items_.
+    // Leave the enclosing group first: it takes this group's threads out of
+    // its own list by walking threads_, which the detaches below empty. A
+    // running member's end then reaches the enclosing group once, through
+    // this group's report on leaving it.
+    SetThreadGroup(nullptr);
+    // Each detach takes the member out of items_ and threads_.
     const std::vector<TBMThreadBase*> members = items_;
     for (TBMThreadBase* member : members)
         member->SetThreadGroup(nullptr);
     items_.clear();
     threads_.clear();
-    SetThreadGroup(nullptr);
 }
 
 // The operations walk a copy: a handler they fire may change the membership.
@@ -61,37 +63,20 @@ int TBMThreadGroup::GetCountRuning() const {
     return runningCount_;
 }
 
-void TBMThreadGroup::AddThread(TBMThread* thread) {
-    if (thread->GetRuning())
-        thread->ReportStarted(this);
+void TBMThreadGroup::AddMember(TBMThreadBase* member) {
+    if (member->GetRuning())
+        member->ReportStarted(this);
     std::lock_guard<std::recursive_mutex> hold(lock_);
-    items_.push_back(thread);
-    threads_.push_back(thread);
+    items_.push_back(member);
+    member->ForEachThread([this](TBMThread* thread) { threads_.push_back(thread); });
 }
 
-void TBMThreadGroup::RemoveThread(TBMThread* thread) {
-    if (thread->GetRuning())
-        thread->ReportTerminated(this);
+void TBMThreadGroup::RemoveMember(TBMThreadBase* member) {
+    if (member->GetRuning())
+        member->ReportTerminated(this);
     std::lock_guard<std::recursive_mutex> hold(lock_);
-    Erase(items_, thread);
-    Erase(threads_, thread);
-}
-
-void TBMThreadGroup::AddThreadGroup(TBMThreadGroup* group) {
-    if (group->GetRuning())
-        group->ReportStarted(this);
-    std::lock_guard<std::recursive_mutex> hold(lock_);
-    items_.push_back(group);
-    threads_.insert(threads_.end(), group->threads_.begin(), group->threads_.end());
-}
-
-void TBMThreadGroup::RemoveThreadGroup(TBMThreadGroup* group) {
-    if (group->GetRuning())
-        group->ReportTerminated(this);
-    std::lock_guard<std::recursive_mutex> hold(lock_);
-    Erase(items_, group);
-    for (TBMThread* thread : group->threads_)
-        Erase(threads_, thread);
+    Erase(items_, member);
+    member->ForEachThread([this](TBMThread* thread) { Erase(threads_, thread); });
 }
 
 void TBMThreadGroup::ThreadStarted(QObject* Sender, TBMExecuteThread* Thread, void*& Data) {
@@ -124,6 +109,16 @@ void TBMThreadGroup::ThreadTerminated(QObject* Sender, TBMExecuteThread* Thread,
         OnTerminate(Sender, Thread, Data);
 }
 
+void TBMThreadGroup::ThreadTerminatedSilently() {
+    {
+        std::lock_guard<std::recursive_mutex> hold(lock_);
+        if (runningCount_ > 0)
+            --runningCount_;
+    }
+    if (GetThreadGroup())
+        GetThreadGroup()->ThreadTerminatedSilently();
+}
+
 void TBMThreadGroup::ThreadUpdate(QObject* Sender, TBMExecuteThread* Thread, void*& Data, int UpdatePriority,
                                   int Percent) {
     if (OnThreadUpdate)
@@ -149,9 +144,14 @@ void TBMThreadGroup::ReportTerminated(TBMThreadGroup* group) {
 }
 
 void TBMThreadGroup::AddMe(TBMThreadGroup* group) {
-    group->AddThreadGroup(this);
+    group->AddMember(this);
 }
 
 void TBMThreadGroup::RemoveMe(TBMThreadGroup* group) {
-    group->RemoveThreadGroup(this);
+    group->RemoveMember(this);
+}
+
+void TBMThreadGroup::ForEachThread(const std::function<void(TBMThread*)>& visit) {
+    for (TBMThread* thread : threads_)
+        visit(thread);
 }

@@ -21,8 +21,9 @@ class TBMThreadGroup : public TBMThreadBase {
 
 public:
     explicit TBMThreadGroup(QObject* owner = nullptr);
-    // Detaches every direct member (a running one reports its end here first)
-    // and leaves the enclosing group.
+    // Leaves the enclosing group (a running group reports its members' ends
+    // there), then detaches every direct member (a running one reports its
+    // end here first).
     ~TBMThreadGroup() override;
 
     // Sender is the member whose thread the event concerns.
@@ -49,16 +50,20 @@ public:
     int GetThreadsCount() const { return static_cast<int>(threads_.size()); }
     TBMThread* GetThreads(int i) const { return threads_.at(static_cast<std::size_t>(i)); }
 
-    // Membership changes. Reached through the member's SetThreadGroup, which
-    // also records the group at the member; do not call them directly.
-    void AddThread(TBMThread* thread);
-    void RemoveThread(TBMThread* thread);
-    void AddThreadGroup(TBMThreadGroup* group);
-    void RemoveThreadGroup(TBMThreadGroup* group);
+    // Membership changes of a component or a group. Reached through the
+    // member's SetThreadGroup, which also records the group at the member; do
+    // not call them directly. A running member first reports its start (its
+    // end) here; a group brings its threads list along and takes it away.
+    void AddMember(TBMThreadBase* member);
+    void RemoveMember(TBMThreadBase* member);
 
     // Reports from members (and member groups) about one execution thread.
     void ThreadStarted(QObject* Sender, TBMExecuteThread* Thread, void*& Data);
     void ThreadTerminated(QObject* Sender, TBMExecuteThread* Thread, void*& Data);
+    // A running member was destroyed: its end is reported to nobody, but the
+    // count it added is taken back here and in the enclosing groups, as its
+    // start was counted. Fires no event.
+    void ThreadTerminatedSilently();
     // Fires OnThreadUpdate, then OnUpdate unless a running direct member has
     // an UpdatePriority above the reporting member's.
     void ThreadUpdate(QObject* Sender, TBMExecuteThread* Thread, void*& Data, int UpdatePriority, int Percent);
@@ -68,9 +73,10 @@ protected:
     void ReportTerminated(TBMThreadGroup* group) override;
     void AddMe(TBMThreadGroup* group) override;
     void RemoveMe(TBMThreadGroup* group) override;
+    void ForEachThread(const std::function<void(TBMThread*)>& visit) override;
 
 private:
     std::vector<TBMThreadBase*> items_;
-    std::vector<TBMThread*> threads_;
+    std::vector<TBMThread*> threads_;  // opaque here: only stored and compared
     int runningCount_ = 0;
 };

@@ -1,7 +1,6 @@
 // Process entry: the application with Qt's Russian texts, and the main window,
 // whose creation runs the program's start-up.
 
-#include "app/ApplicationTitle.h"
 #include "platform/ProcessExit.h"
 #include "platform/widgets/Clipboard.h"
 #include "platform/widgets/FileDialogs.h"
@@ -11,7 +10,7 @@
 #include "ui/TApplication.h"
 #include "ui/TForm1.h"
 
-#include <exception>
+#include <memory>
 
 int main(int argc, char* argv[]) {
     TApplication app(argc, argv);
@@ -19,18 +18,15 @@ int main(int argc, char* argv[]) {
     InstallQtRussianTranslations(app);
 
     QtMessageBoxes messageBoxes;
-    try {
-        QtFileDialogs fileDialogs;
-        QtClipboard clipboard;
-        RealProcessExit processExit;
-        const Environment environment{QCoreApplication::applicationDirPath(), &messageBoxes, &fileDialogs,
-                                      &clipboard, &processExit};
-        TForm1 form(environment);
-        return QApplication::exec();
-    } catch (const std::exception& e) {
-        // Start-up itself failed: there is no window to go back to.
-        messageBoxes.Show(QString::fromUtf8(e.what()), ApplicationTitle(),
-                          MessageBox::MB_OK | MessageBox::MB_ICONERROR);
+    QtFileDialogs fileDialogs;
+    QtClipboard clipboard;
+    RealProcessExit processExit;
+    const Environment environment{QCoreApplication::applicationDirPath(), &messageBoxes, &fileDialogs, &clipboard,
+                                  &processExit};
+    std::unique_ptr<TForm1> form;
+    // A failed start-up is reported like a failed command, but there is no
+    // window to go back to.
+    if (!TApplication::RunGuarded([&] { form = std::make_unique<TForm1>(environment); }))
         return 1;
-    }
+    return QApplication::exec();
 }

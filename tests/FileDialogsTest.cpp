@@ -61,8 +61,9 @@ TEST(FileDialogs, FiltersShowTheirDescriptionsAndListTheirFiles) {
 }
 
 TEST(FileDialogs, NameFiltersCarryTheirPatternsBehindTheDescription) {
-    EXPECT_EQ(QtNameFilters(ArchiveFilter), QStringLiteral("Файлы \"ВЕЛ-1\" (*.vel) (*.vel);;Все файлы (*.*) (*)"));
-    EXPECT_EQ(QtNameFilters(QStringLiteral("Tables|*.csv;*.txt")), QStringLiteral("Tables (*.csv *.txt)"));
+    EXPECT_EQ(QtNameFilters(ArchiveFilter),
+              (QStringList{QStringLiteral("Файлы \"ВЕЛ-1\" (*.vel) (*.vel)"), QStringLiteral("Все файлы (*.*) (*)")}));
+    EXPECT_EQ(QtNameFilters(QStringLiteral("Tables|*.csv;*.txt")), QStringList{QStringLiteral("Tables (*.csv *.txt)")});
 }
 
 }  // namespace

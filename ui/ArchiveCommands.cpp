@@ -46,8 +46,8 @@ ArchiveCommands::Outcome ArchiveCommands::OpenFrom(const QString& fileName) {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
         view_.SetStatusText(QStringLiteral("Ошибка открытия файла ") + fileName);
-        const int answer = Ask(QStringLiteral("Не могу открыть файл ") + fileName,
-                               QStringLiteral("Ошибка чтения файла"), MB_ICONWARNING | MB_RETRYCANCEL);
+        const int answer = boxes_.Show(QStringLiteral("Не могу открыть файл ") + fileName,
+                                       QStringLiteral("Ошибка чтения файла"), MB_ICONWARNING | MB_RETRYCANCEL);
         return answer == IDRETRY ? Outcome::AskAgain : Outcome::Stop;
     }
 
@@ -81,8 +81,8 @@ ArchiveCommands::Outcome ArchiveCommands::SaveTo(const QString& fileName) {
     // The dialog asked about the name chosen there, not about the one with
     // ".Vel" appended: the program asks about the name it will write.
     if (QFileInfo::exists(fileName)) {
-        const int answer = Ask(QStringLiteral("Файл существует. Перезаписать?"), ApplicationTitle(),
-                               MB_TASKMODAL | MB_ICONQUESTION | MB_YESNOCANCEL);
+        const int answer = boxes_.Show(QStringLiteral("Файл существует. Перезаписать?"), ApplicationTitle(),
+                                       MB_TASKMODAL | MB_ICONQUESTION | MB_YESNOCANCEL);
         if (answer == IDNO)
             return Outcome::AskAgain;
         if (answer != IDYES)
@@ -94,8 +94,8 @@ ArchiveCommands::Outcome ArchiveCommands::SaveTo(const QString& fileName) {
         view_.SetStatusText(QStringLiteral("Сохранено на диск записей: ") + QString::number(ValidCount(archive_)));
         return Outcome::Done;
     case FileWriteResult::NotCreated: {
-        const int answer = Ask(QStringLiteral("Не удается создать файл. Возможно, нет места на диске."),
-                               DiskErrorCaption, DiskErrorType);
+        const int answer = boxes_.Show(QStringLiteral("Не удается создать файл. Возможно, нет места на диске."),
+                                       DiskErrorCaption, DiskErrorType);
         if (answer == IDABORT)
             return Outcome::Stop;
         if (answer == IDRETRY)
@@ -105,11 +105,7 @@ ArchiveCommands::Outcome ArchiveCommands::SaveTo(const QString& fileName) {
     case FileWriteResult::NotWritten:
         break;
     }
-    const int answer =
-        Ask(QStringLiteral("Не удается записать файл. Возможно, нет места на диске."), DiskErrorCaption, DiskErrorType);
+    const int answer = boxes_.Show(QStringLiteral("Не удается записать файл. Возможно, нет места на диске."),
+                                   DiskErrorCaption, DiskErrorType);
     return answer == IDRETRY ? Outcome::AskAgain : Outcome::Stop;
-}
-
-int ArchiveCommands::Ask(const QString& text, const QString& caption, unsigned type) {
-    return boxes_.Show(text, caption, type);
 }

@@ -4,7 +4,6 @@
 
 #include <QString>
 
-class FileDialogs;
 class MainView;
 class MessageBoxes;
 struct TArchive;
@@ -43,8 +42,6 @@ public:
     TFileDialog SaveDialog1;
 
 private:
-    int Ask(const QString& text, const QString& caption, unsigned type);
-
     MainView& view_;
     MessageBoxes& boxes_;
     FileDialogs& dialogs_;

@@ -3,7 +3,7 @@
 #include <QFileDialog>
 #include <QStringList>
 
-QString QtNameFilters(const QString& barSeparatedFilter) {
+QStringList QtNameFilters(const QString& barSeparatedFilter) {
     const QStringList parts = barSeparatedFilter.split(QLatin1Char('|'));
     QStringList filters;
     for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
@@ -11,13 +11,13 @@ QString QtNameFilters(const QString& barSeparatedFilter) {
         const QString patterns = QString(parts[i + 1]).replace(QLatin1Char(';'), QLatin1Char(' '));
         filters << description + QStringLiteral(" (") + patterns + QLatin1Char(')');
     }
-    return filters.join(QLatin1String(";;"));
+    return filters;
 }
 
 void SetUpQtFileDialog(QFileDialog& qtDialog, const TFileDialog& d, bool save) {
     qtDialog.setWindowTitle(d.Title);
     qtDialog.setOption(QFileDialog::HideNameFilterDetails);
-    qtDialog.setNameFilters(QtNameFilters(d.Filter).split(QStringLiteral(";;")));
+    qtDialog.setNameFilters(QtNameFilters(d.Filter));
     qtDialog.setDirectory(d.InitialDir);
     qtDialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     qtDialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 class QFileDialog;
 
@@ -31,11 +32,12 @@ public:
     bool ExecuteSave(TFileDialog& dialog) override;
 };
 
-// "Text (*.vel)|*.vel|All (*.*)|*" in Qt's form: each description followed by
-// its patterns in parentheses, "Text (*.vel) (*.vel);;All (*.*) (*)". A dialog
+// "Text (*.vel)|*.vel|All (*.*)|*" as Qt's name filters: each description
+// followed by its patterns in parentheses, "Text (*.vel) (*.vel)" and
+// "All (*.*) (*)". A dialog
 // set up by SetUpQtFileDialog hides that last part, so it shows each
 // description as given while the patterns choose the files.
-QString QtNameFilters(const QString& barSeparatedFilter);
+QStringList QtNameFilters(const QString& barSeparatedFilter);
 
 // Gives a Qt file dialog the settings: title, filters (the first selected),
 // start folder, file name, open or save, and the overwrite question.

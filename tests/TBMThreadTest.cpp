@@ -809,4 +809,49 @@ TEST(TBMThreadTest, DestroyingRunningComponentWaitsForHandlerSilently) {
     }
 }
 
+
+// Set by the destructor of a thread-local object of the handler's thread: the
+// operating-system thread has ended only once it has run.
+std::atomic<int> threadsEnded{0};
+struct ThreadEndProbe {
+    ~ThreadEndProbe() {
+        // Late on purpose: a component that does not join would be gone first.
+        std::this_thread::sleep_for(200ms);
+        ++threadsEnded;
+    }
+};
+
+TEST(TBMThreadTest, NoThreadOfARunOutlivesTheComponent) {
+    enum When { WhileRunning, AfterTheRunEnded, AfterARestartFromOnTerminate };
+    for (When when : {WhileRunning, AfterTheRunEnded, AfterARestartFromOnTerminate}) {
+        SCOPED_TRACE(when);
+        threadsEnded = 0;
+        auto component = std::make_unique<TBMThread>();
+        int runs = 0;
+        component->OnExecute = [&](QObject*, TBMExecuteThread* thread, void*&) {
+            thread_local ThreadEndProbe probe;
+            (void)probe;
+            while (!thread->Terminated())
+                std::this_thread::sleep_for(1ms);
+        };
+        // Starting again from the end of a run must not wait for that run's
+        // thread, which is still inside this notification.
+        component->OnTerminate = [&](QObject* sender, TBMExecuteThread*, void*&) {
+            if (when == AfterARestartFromOnTerminate && ++runs == 1)
+                static_cast<TBMThread*>(sender)->Start();
+        };
+        component->Start();
+        int expected = 1;
+        if (when == AfterTheRunEnded)
+            StopAndWait(*component);
+        if (when == AfterARestartFromOnTerminate) {
+            component->Stop();
+            ASSERT_TRUE(PumpUntil([&] { return runs == 1 && component->GetRuning(); }));
+            expected = 2;
+        }
+        component.reset();
+        EXPECT_EQ(threadsEnded, expected);
+    }
+}
+
 }  // namespace

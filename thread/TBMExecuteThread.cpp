@@ -46,19 +46,19 @@ int NiceFor(TThreadPriority priority, int startNice) {
 TBMExecuteThread::TBMExecuteThread(Passkey, TBMExecuteOwner& owner, void* data)
     : Data(data), owner_(owner), deliveryTarget_(owner.DeliveryTarget()), syncSender_(owner.SyncSender()) {}
 
-TBMExecuteThread* TBMExecuteThread::CreateSuspended(TBMExecuteOwner& owner, void* data, TThreadPriority priority) {
+TBMExecuteThread* TBMExecuteThread::CreateSuspended(TBMExecuteOwner& owner, void* data, TThreadPriority priority,
+                                                    std::thread& os) {
     auto object = std::make_unique<TBMExecuteThread>(Passkey(), owner, data);
     TBMExecuteThread* const thread = object.get();
-    std::thread os;
+    std::thread created;
     try {
         // The thread's copy of the unique_ptr owns the object from here; if
         // the system refuses the thread, that copy goes and takes it along.
-        os = std::thread(&TBMExecuteThread::Body, std::move(object));
+        created = std::thread(&TBMExecuteThread::Body, std::move(object));
     } catch (const std::system_error& e) {
         throw std::runtime_error("Thread creation error: " + e.code().message());
     }
-    thread->handle_ = os.native_handle();
-    os.detach();
+    thread->handle_ = created.native_handle();
     try {
         thread->SetPriority(priority);
     } catch (...) {
@@ -68,8 +68,10 @@ TBMExecuteThread* TBMExecuteThread::CreateSuspended(TBMExecuteOwner& owner, void
             thread->suspended_ = false;
         }
         thread->parkWake_.notify_all();
+        created.join();
         throw;
     }
+    os = std::move(created);
     return thread;
 }
 

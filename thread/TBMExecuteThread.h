@@ -118,11 +118,14 @@ private:
     ~TBMExecuteThread() = default;
 
     // UI thread, for the owner. Creates the thread parked at its start; it
-    // runs when Resume releases it. The thread owns the returned object.
-    // Throws std::runtime_error "Thread creation error: ..." if the system
-    // refuses the thread (nothing is left behind then) and "Thread Error: ..."
-    // if it refuses the priority (the new thread then ends unseen).
-    static TBMExecuteThread* CreateSuspended(TBMExecuteOwner& owner, void* data, TThreadPriority priority);
+    // runs when Resume releases it. The thread owns the returned object; the
+    // operating-system thread goes to os, for the owner to join once the
+    // termination notification has run. Throws std::runtime_error "Thread
+    // creation error: ..." if the system refuses the thread and "Thread
+    // Error: ..." if it refuses the priority (the new thread then ends unseen
+    // and is joined); nothing is left behind either way.
+    static TBMExecuteThread* CreateSuspended(TBMExecuteOwner& owner, void* data, TThreadPriority priority,
+                                             std::thread& os);
     // UI thread. Except for tpIdle, waits briefly until the thread has begun
     // (see Begun). Throws std::runtime_error "Thread Error: <text> (<code>)" when the
     // system refuses.

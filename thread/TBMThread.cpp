@@ -34,6 +34,12 @@ TBMThread::~TBMThread() {
         if (GetThreadGroup())
             GetThreadGroup()->ThreadTerminatedSilently();
     }
+    // Nothing of a run may go on once the component is gone: whatever its
+    // handler used may go next.
+    if (osThread_.joinable())
+        osThread_.join();
+    if (previousOsThread_.joinable())
+        previousOsThread_.join();
     SetThreadGroup(nullptr);
 }
 
@@ -44,7 +50,14 @@ void TBMThread::Start() {
 void TBMThread::Start(void* Data) {
     if (thread_)
         return;
-    TBMExecuteThread* thread = TBMExecuteThread::CreateSuspended(*this, Data, priority_);
+    // The last run's thread may still be returning from its termination
+    // notification, which may be what calls Start: it is joined next time.
+    if (previousOsThread_.joinable())
+        previousOsThread_.join();
+    std::thread os;
+    TBMExecuteThread* thread = TBMExecuteThread::CreateSuspended(*this, Data, priority_, os);
+    previousOsThread_ = std::move(osThread_);
+    osThread_ = std::move(os);
     thread_ = thread;
     if (GetThreadGroup())
         ReportStarted(GetThreadGroup());

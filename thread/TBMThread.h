@@ -6,6 +6,7 @@
 #include <QTimer>
 
 #include <cstdint>
+#include <thread>
 
 // Runs the OnExecute handler on a background thread of its own and reports
 // the thread's start and end on the UI thread.
@@ -109,6 +110,12 @@ private:
 
     QTimer updateTimer_;
     TBMExecuteThread* thread_ = nullptr;  // not owned: its thread owns it
+    // The operating-system threads of the current or last run and of the run
+    // before it. A thread is joined only after its termination notification
+    // has returned (it may start the next run), at the start after next or
+    // when the component goes, so none outlives the component.
+    std::thread osThread_;
+    std::thread previousOsThread_;
     TThreadPriority priority_ = tpNormal;
     std::uint32_t refreshInterval_ = 100;
     bool updateEnabled_ = false;

@@ -398,6 +398,7 @@ int SimulatedBus::Set(const char* name, const char* value) {
 void SimulatedBus::Reset() {
     const Lock lock(mutex_);
     overrides_.clear();
+    Fail(0, "No error");
     Renew();
 }
 

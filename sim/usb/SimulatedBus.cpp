@@ -103,7 +103,8 @@ SimDevice& SimulatedBus::AddDevice(bool meter) {
 
     d.setting.bLength = USB_DT_INTERFACE_SIZE;
     d.setting.bDescriptorType = USB_DT_INTERFACE;
-    d.setting.bInterfaceClass = meter ? USB_CLASS_VENDOR_SPEC : USB_CLASS_HUB;
+    // The meter's interface is the maker's own class (0xFF).
+    d.setting.bInterfaceClass = meter ? 0xFF : USB_CLASS_HUB;
     d.setting.endpoint = d.endpoints.data();
     if (meter) {
         Endpoint(d.endpoints[0], OutEndpoint, USB_ENDPOINT_TYPE_BULK, 64);

@@ -39,6 +39,8 @@ struct ArchiveEntry {
     std::uint16_t index = 0;  // the index a serial record request names it by
     DeviceRecord record{};
     std::uint16_t next = EndMark;  // the next index its serial answer gives
+
+    bool operator==(const ArchiveEntry&) const = default;
 };
 
 // The natural chain: indices 0, 1, 2, ..., each entry's next the index after
@@ -82,6 +84,8 @@ struct MeterFault {
     FaultKind kind = FaultKind::NoAnswer;
     std::int32_t value = 0;
     std::chrono::milliseconds gap{0};
+
+    bool operator==(const MeterFault&) const = default;
 };
 
 // Everything the meter holds and how it behaves.
@@ -105,6 +109,8 @@ struct MeterSetup {
     // so a meter that answers sooner is never heard.
     std::chrono::milliseconds answerDelay{20};
     std::vector<MeterFault> faults;
+
+    bool operator==(const MeterSetup&) const = default;
 };
 
 // What the meter does with the serial bytes it has received so far.

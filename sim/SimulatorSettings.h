@@ -1,0 +1,76 @@
+#pragma once
+
+#include "sim/MeterModel.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+// The settings of a simulated USB meter, by name. The same names serve the
+// environment of a program started against the simulator and the calls a test
+// makes to change the simulator while it runs:
+//
+//   VELSIM_ARCHIVE       path of a .Vel file; the meter holds its records (up to
+//                        the archive capacity), chained in file order
+//   VELSIM_RECORDS       N generated records when no archive file is named
+//                        (0 to 65535, default 10)
+//   VELSIM_COUNT         N the count answer reports (0 to 65535; default: the
+//                        number of records held)
+//   VELSIM_IDENT         identification text, UTF-8, sent as Windows-1251 bytes
+//                        (any length, every character must exist in the code
+//                        page; default DefaultSimulatorIdent)
+//   VELSIM_SCREEN        path of a file whose bytes are the screen image, sent as
+//                        they are, any length (default GenerateScreenImage)
+//   VELSIM_RECORD_SIZE   s in the record block header (up to 65536, negative
+//                        allowed; default 24)
+//   VELSIM_LATENCY       ms from a command to its answer (0 to 3600000, default 20)
+//   VELSIM_FAULTS        a fault plan (ParseFaultPlan; default none)
+//   VELSIM_ABSENT        1: the meter is not plugged in; 0: it is (default 0)
+//   VELSIM_METERS        matching meters on the bus (1 to 16, default 1)
+//   VELSIM_CONFIG_RESULT what selecting the configuration returns (default 0)
+//   VELSIM_CLAIM_RESULT  what claiming the interface returns (default 0)
+//
+// A value that cannot be used is refused with a message naming the setting,
+// and the setting keeps its default.
+
+// How the simulated bus is put together, besides the meter itself.
+struct BusOptions {
+    bool absent = false;
+    int meters = 1;
+    int configResult = 0;
+    int claimResult = 0;
+
+    bool operator==(const BusOptions&) const = default;
+};
+
+struct SimulatorSettings {
+    MeterSetup meter;
+    BusOptions bus;
+};
+
+struct SettingError {
+    std::string name;     // the refused setting
+    std::string message;  // names it, with its value and what it must be
+};
+
+struct SettingsReading {
+    SimulatorSettings settings;   // the refused settings at their defaults
+    std::vector<SettingError> errors;
+};
+
+// A setting's value by name; nothing when it is not set. An empty value is a
+// value (an empty identification, an empty fault plan).
+using SettingLookup = std::function<std::optional<std::string>(const std::string& name)>;
+
+// Every setting from lookup, the files named read now.
+SettingsReading ReadSimulatorSettings(const SettingLookup& lookup);
+
+// Whether name is one of the settings above.
+bool IsSimulatorSetting(std::string_view name);
+
+// The identification a simulated meter sends when given none, UTF-8: a meter
+// name with a serial number, marked as the simulator; at most
+// DeviceIdentMaxLength characters.
+extern const char* const DefaultSimulatorIdent;

@@ -828,9 +828,11 @@ TEST(TBMThreadTest, NoThreadOfARunOutlivesTheComponent) {
         threadsEnded = 0;
         auto component = std::make_unique<TBMThread>();
         int runs = 0;
+        std::atomic<int> begun{0};
         component->OnExecute = [&](QObject*, TBMExecuteThread* thread, void*&) {
             thread_local ThreadEndProbe probe;
             (void)probe;
+            ++begun;
             while (!thread->Terminated())
                 std::this_thread::sleep_for(1ms);
         };
@@ -841,12 +843,13 @@ TEST(TBMThreadTest, NoThreadOfARunOutlivesTheComponent) {
                 static_cast<TBMThread*>(sender)->Start();
         };
         component->Start();
+        ASSERT_TRUE(PumpUntil([&] { return begun == 1; }));  // a run stopped before it began has no probe
         int expected = 1;
         if (when == AfterTheRunEnded)
             StopAndWait(*component);
         if (when == AfterARestartFromOnTerminate) {
             component->Stop();
-            ASSERT_TRUE(PumpUntil([&] { return runs == 1 && component->GetRuning(); }));
+            ASSERT_TRUE(PumpUntil([&] { return runs == 1 && begun == 2; }));
             expected = 2;
         }
         component.reset();

@@ -331,10 +331,12 @@ int SimulatedBus::BulkRead(usb_dev_handle* handle, int endpoint, char* bytes, in
             const QueuedPart part = std::move(d->answer.front());
             d->answer.pop_front();
             const std::size_t room = static_cast<std::size_t>(size);
-            std::copy_n(part.bytes.begin(), std::min(room, part.bytes.size()), bytes);
-            if (part.bytes.size() > room)
-                return Fail(-EOVERFLOW, "error reading from bulk endpoint: Value too large for defined data type");
-            return static_cast<int>(part.bytes.size());
+            // A read shorter than the part takes its first bytes and the rest
+            // of it is lost: the meter cuts an answer part to what the host
+            // asks for (the identification to 63 bytes, a drain to 64).
+            const std::size_t taken = std::min(room, part.bytes.size());
+            std::copy_n(part.bytes.begin(), taken, bytes);
+            return static_cast<int>(taken);
         }
         if (deadline && now >= *deadline)
             return Fail(-ETIMEDOUT, "error reading from bulk endpoint: Connection timed out");

@@ -1,0 +1,4 @@
+#include "protocol/UsbLinkState.h"
+
+TLinkState LinkState{LinkStates::FindMeter};
+TScreenBuffer ScreenBuffer;

@@ -13,7 +13,10 @@
 #include "platform/Ticks.h"
 #include "platform/widgets/Clipboard.h"
 #include "platform/widgets/MessageBox.h"
+#include "protocol/UsbLinkState.h"
+#include "protocol/UsbLinkWorker.h"
 #include "thread/TBMThread.h"
+#include "transport/LibUsbWin32.h"
 #include "ui/ArchiveCommands.h"
 #include "ui/FormLayout.h"
 #include "ui/StatusBar.h"
@@ -21,6 +24,7 @@
 #include "ui/TApplication.h"
 #include "ui/TShape.h"
 #include "ui/TSpeedButton.h"
+#include "ui/UsbWorkerHandOver.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -92,6 +96,10 @@ TForm1::TForm1(const Environment& environment, QWidget* parent)
     CreateControls();
     CreateMenus();
     BMThreadUSB = new TBMThread(this);
+    BMThreadUSB->SetPriority(tpIdle);
+    BMThreadUSB->OnExecute = [this](QObject* Sender, TBMExecuteThread* Thread, void*& Data) {
+        BMThreadUSBExecute(Sender, Thread, Data);
+    };
     FormCreate();
 }
 
@@ -279,11 +287,19 @@ void TForm1::FormCreate() {
     for (int row = 2; row <= 199; ++row)
         Grid().SetCells(0, row, QString::number(row - 1));
     ClearTable();
+
+    // A connected meter is read as soon as the worker has started.
+    LinkState.store(LinkStates::FindMeter, std::memory_order_release);
 }
 
 void TForm1::AExitExecute() {
-    if (BMThreadUSB)
-        BMThreadUSB->Stop();
+    // Inside a hand-over the worker waits for this very call to return, so it
+    // could never end: the exit runs as soon as the hand-over is over.
+    if (usbHandOverDepth_ > 0) {
+        exitPending_ = true;
+        return;
+    }
+    StopUsbWorker();
 
     // The normal bounds are stored even when the window is maximized.
     const bool maximized = isMaximized();
@@ -292,8 +308,46 @@ void TForm1::AExitExecute() {
         showNormal();
     WriteWindowPlacement(placement);
 
+    LibUSB.CloseLibUsb();
     // No question about an unsaved archive: the meter still holds it.
     environment_.processExit->Exit(0);
+}
+
+void TForm1::StopUsbWorker() {
+    if (!BMThreadUSB)
+        return;
+    BMThreadUSB->Stop();
+    // The worker releases the library as it ends. Its hand-overs are served
+    // meanwhile: it may be waiting in one.
+    const std::uint32_t start = Ticks::Now();
+    while (BMThreadUSB->GetRuning() && LibUSB.isLibraryLoaded() && Ticks::Elapsed(start, Ticks::Now()) <= 500) {
+        QCoreApplication::sendPostedEvents(BMThreadUSB, QEvent::MetaCall);
+        Ticks::Sleep(1);
+    }
+    // Serves the last hand-overs and joins the thread: nothing the worker
+    // uses may go while it runs, and the process ends next.
+    delete BMThreadUSB;
+    BMThreadUSB = nullptr;
+}
+
+void TForm1::BMThreadUSBExecute(QObject* /*Sender*/, TBMExecuteThread* Thread, void*& /*Data*/) {
+    UsbWorkerHandOver thread(*Thread, [this](const std::function<void()>& call) { RunUsbHandOver(call); });
+    UsbLinkWorker worker(LibUSB, thread, *this, Archive, LinkState, ScreenBuffer);
+    worker.Execute();
+}
+
+void TForm1::RunUsbHandOver(const std::function<void()>& call) {
+    ++usbHandOverDepth_;
+    struct Leave {
+        int& depth;
+        ~Leave() { --depth; }
+    } leave{usbHandOverDepth_};
+    call();
+    if (usbHandOverDepth_ == 1 && exitPending_) {
+        exitPending_ = false;
+        QMetaObject::invokeMethod(
+            this, [this] { TApplication::RunGuarded([this] { AExitExecute(); }); }, Qt::QueuedConnection);
+    }
 }
 
 QMargins TForm1::FrameMargins() const {
@@ -486,9 +540,21 @@ int TForm1::ShowMessage(const QString& text, const QString& caption, unsigned ty
     return environment_.messageBoxes->Show(text, caption, type);
 }
 
+// ---- Reading the meter ----
+
+void TForm1::AReadExecute() {
+    SetStatusText(QString());
+    if (BMThreadUSB && BMThreadUSB->GetRuning()) {
+        // The worker takes a new read only when it rests; a read under way
+        // or a screen request goes on as it is.
+        std::uint8_t idle = LinkStates::Idle;
+        LinkState.compare_exchange_strong(idle, LinkStates::FindMeter, std::memory_order_acq_rel);
+        return;
+    }
+}
+
 // ---- Commands without an effect of their own in this build ----
 
-void TForm1::AReadExecute() {}
 void TForm1::AScreenshotExecute() {}
 void TForm1::ATuneExecute() {}
 void TForm1::APrintExecute() {}

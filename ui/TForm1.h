@@ -6,6 +6,7 @@
 
 #include <QMainWindow>
 
+#include <functional>
 #include <memory>
 
 class ArchiveCommands;
@@ -13,6 +14,7 @@ class QAction;
 class QFrame;
 class QMenu;
 class QProgressBar;
+class TBMExecuteThread;
 class TBMThread;
 class TShape;
 class TStatusBar;
@@ -108,6 +110,7 @@ public:
     QAction* AChmHelp = nullptr;
     QAction* AAbout = nullptr;
 
+    // The USB link worker; gone once Exit has stopped it.
     TBMThread* BMThreadUSB = nullptr;
 
 protected:
@@ -121,6 +124,13 @@ private:
     void CreateMenus();
     void FormCreate();
     void FormClose();
+    // The USB worker's handler, on the component's thread.
+    void BMThreadUSBExecute(QObject* Sender, TBMExecuteThread* Thread, void*& Data);
+    // Runs one of the worker's hand-overs (the worker waits meanwhile).
+    void RunUsbHandOver(const std::function<void()>& call);
+    // Shut-down of the USB link: stops the worker and waits until its thread
+    // has ended and given the library back.
+    void StopUsbWorker();
     QSize ScreenSize() const;
     // The window's outer bounds, frame included, as the settings keep them.
     WindowBounds FrameBounds() const;
@@ -137,4 +147,8 @@ private:
     std::unique_ptr<ArchiveCommands> archiveCommands_;
     QWidget* client_ = nullptr;
     TColor linkColour_ = clBtnFace;
+    // Hand-overs of the worker running now (rendering processes events, so
+    // a command can run inside one), and an Exit that came in meanwhile.
+    int usbHandOverDepth_ = 0;
+    bool exitPending_ = false;
 };

@@ -30,14 +30,13 @@ const QString NotConnected = QStringLiteral(
     "Прибор не подключен к шине USB или выключен. Включите прибор, подключите его к шине USB и перезапустите "
     "программу.");
 
-// Threads of this process now, but for the ones of Qt's own thread pool,
-// which come and go as Qt needs them.
-int ThreadCount() {
+// The worker component's threads (named so) running in this process now.
+int WorkerThreads() {
     int count = 0;
     const QDir tasks(QStringLiteral("/proc/self/task"));
     for (const QString& task : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         QFile name(tasks.filePath(task + QStringLiteral("/comm")));
-        if (name.open(QIODevice::ReadOnly) && !name.readAll().startsWith("Thread (pooled)"))
+        if (name.open(QIODevice::ReadOnly) && name.readAll().trimmed() == "TBMThread")
             ++count;
     }
     return count;
@@ -160,9 +159,9 @@ TEST_F(UsbLinkWindowTest, ReadAsksForANewReadOnlyWhenTheWorkerRests) {
 TEST_F(UsbLinkWindowTest, ExitInTheMiddleOfAFullReadEndsTheWorkerFirst) {
     meter.Set("VELSIM_RECORDS", "2677");
     meter.Set("VELSIM_FAULTS", "record:trickle=1/2");  // every record 2 ms after the one before
-    const int threadsBefore = ThreadCount();
     Start();
     ASSERT_TRUE(PumpUntil([&] { return form->ProgressBar1->value() > 100; }));
+    ASSERT_EQ(WorkerThreads(), 1);
 
     QElapsedTimer exiting;
     exiting.start();
@@ -175,7 +174,7 @@ TEST_F(UsbLinkWindowTest, ExitInTheMiddleOfAFullReadEndsTheWorkerFirst) {
     EXPECT_EQ(env.processExit.codes, std::vector<int>{0});
     // By the time the process would end, nothing of the worker runs any more.
     EXPECT_EQ(form->BMThreadUSB, nullptr);
-    EXPECT_LE(ThreadCount(), threadsBefore);
+    EXPECT_EQ(WorkerThreads(), 0);
     EXPECT_FALSE(LibUSB.isLibraryLoaded());
     EXPECT_EQ(meter.OpenHandles(), 0);
 }

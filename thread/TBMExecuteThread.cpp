@@ -125,6 +125,8 @@ void TBMExecuteThread::Body(std::unique_ptr<TBMExecuteThread> self) {
 }
 
 void TBMExecuteThread::Run() {
+    // So debuggers, ps and top tell the component's threads apart.
+    pthread_setname_np(pthread_self(), "TBMThread");
     {
         // A new thread starts with its creator's nice value; priorities count
         // from there.

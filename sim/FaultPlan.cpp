@@ -130,8 +130,12 @@ FaultPlanResult ParseFaultPlan(std::string_view text) {
         const std::string_view entry = Trim(text.substr(0, semicolon));
         if (!entry.empty()) {
             EntryResult parsed = ParseEntry(entry);
-            if (!parsed.fault)
-                return {std::nullopt, "\"" + std::string(entry) + "\": " + parsed.reason};
+            if (!parsed.fault) {
+                // Built by appending: GCC 12 warns falsely about "..." + std::string&& at -O2.
+                std::string reason = "\"";
+                reason.append(entry).append("\": ").append(parsed.reason);
+                return {std::nullopt, reason};
+            }
             faults.push_back(*parsed.fault);
         }
         if (semicolon == std::string_view::npos)

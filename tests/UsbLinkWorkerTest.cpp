@@ -80,6 +80,15 @@ struct WorkerRig {
         ASSERT_EQ(state, LinkStates::Idle);
     }
 
+    using Settings = std::vector<std::pair<const char*, const char*>>;
+    // The first read of the run, from a meter set up so.
+    void FirstReadWith(const Settings& settings) {
+        for (const auto& [name, value] : settings)
+            meter.Set(name, value);
+        ASSERT_EQ(usb.Initialize(), 0);
+        ReadArchive();
+    }
+
     bool Called(const QString& call) const { return view.calls.contains(call); }
 
     QTemporaryDir folder;
@@ -169,10 +178,7 @@ TEST(UsbLinkWorkerTest, FailedReadsShowWhyAndKeepWhatTheySay) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         WorkerRig rig;
-        for (const auto& [name, value] : c.settings)
-            rig.meter.Set(name, value);
-        ASSERT_EQ(rig.usb.Initialize(), 0);
-        rig.ReadArchive();
+        ASSERT_NO_FATAL_FAILURE(rig.FirstReadWith(c.settings));
 
         EXPECT_EQ(rig.view.status, c.status);
         EXPECT_EQ(rig.view.calls.last(), QStringLiteral("SetProgressVisible: 0"));
@@ -229,10 +235,7 @@ TEST(UsbLinkWorkerTest, AnswersThatAreNoFailure) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         WorkerRig rig;
-        for (const auto& [name, value] : c.settings)
-            rig.meter.Set(name, value);
-        ASSERT_EQ(rig.usb.Initialize(), 0);
-        rig.ReadArchive();
+        ASSERT_NO_FATAL_FAILURE(rig.FirstReadWith(c.settings));
 
         EXPECT_EQ(rig.view.status, c.status);
         EXPECT_EQ(rig.archive->Count, c.count);

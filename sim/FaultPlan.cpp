@@ -21,17 +21,6 @@ std::optional<std::int64_t> Number(std::string_view text, std::int64_t low, std:
     return ParseWholeNumber(Trim(text), low, high);
 }
 
-std::optional<MeterCommand> CommandNamed(std::string_view name) {
-    if (name == "ident")
-        return MeterCommand::Ident;
-    if (name == "count")
-        return MeterCommand::Count;
-    if (name == "record")
-        return MeterCommand::Record;
-    if (name == "screen")
-        return MeterCommand::Screen;
-    return std::nullopt;
-}
 
 constexpr std::int64_t Int32Max = std::numeric_limits<std::int32_t>::max();
 constexpr std::int64_t Int32Min = std::numeric_limits<std::int32_t>::min();
@@ -122,6 +111,18 @@ EntryResult ParseEntry(std::string_view entry) {
 }
 
 }  // namespace
+
+std::optional<MeterCommand> CommandNamed(std::string_view name) {
+    if (name == "ident")
+        return MeterCommand::Ident;
+    if (name == "count")
+        return MeterCommand::Count;
+    if (name == "record")
+        return MeterCommand::Record;
+    if (name == "screen")
+        return MeterCommand::Screen;
+    return std::nullopt;
+}
 
 FaultPlanResult ParseFaultPlan(std::string_view text) {
     std::vector<MeterFault> faults;

@@ -7,6 +7,9 @@
 #include <string_view>
 #include <vector>
 
+// The command a plan or a test names: ident, count, record or screen.
+std::optional<MeterCommand> CommandNamed(std::string_view name);
+
 // A fault plan written as text, for the simulators' settings:
 //
 //   count@1:length=4; record:timeout-after=5; ident:trickle=1/100

@@ -1,5 +1,7 @@
 #include "sim/usb/SimulatedBus.h"
 
+#include "sim/FaultPlan.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -34,20 +36,6 @@ void Endpoint(usb_endpoint_descriptor& e, std::uint8_t address, std::uint8_t att
     e.bInterval = attributes == USB_ENDPOINT_TYPE_INTERRUPT ? 12 : 0;
 }
 
-std::optional<MeterCommand> CommandNamed(const char* name) {
-    if (!name)
-        return std::nullopt;
-    const std::string n = name;
-    if (n == "ident")
-        return MeterCommand::Ident;
-    if (n == "count")
-        return MeterCommand::Count;
-    if (n == "record")
-        return MeterCommand::Record;
-    if (n == "screen")
-        return MeterCommand::Screen;
-    return std::nullopt;
-}
 
 }  // namespace
 
@@ -407,7 +395,8 @@ void SimulatedBus::Reset() {
 
 int SimulatedBus::Taken(const char* command) {
     const Lock lock(mutex_);
-    const std::optional<MeterCommand> which = CommandNamed(command);
+    const std::optional<MeterCommand> which =
+        command ? CommandNamed(command) : std::nullopt;
     return which ? meter_.Taken(*which) : -1;
 }
 

@@ -37,4 +37,6 @@ public:
 
     // Waits at least the given time while processing window events.
     virtual void WaitPumping(std::uint32_t milliseconds) = 0;
+    // Processes the window events pending now, once, without waiting.
+    virtual void ProcessEvents() = 0;
 };

@@ -490,6 +490,10 @@ void TForm1::WaitPumping(std::uint32_t milliseconds) {
         QCoreApplication::processEvents();
 }
 
+void TForm1::ProcessEvents() {
+    QCoreApplication::processEvents();
+}
+
 // ---- Archive files ----
 
 void TForm1::AOpenExecute() {

@@ -45,6 +45,7 @@ public:
     void ClearTable() override;
     void ShowArchive() override;
     void WaitPumping(std::uint32_t milliseconds) override;
+    void ProcessEvents() override;
 
     TStringGrid& Grid() const;
 

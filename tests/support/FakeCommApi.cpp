@@ -35,6 +35,20 @@ void FakeCommApi::Receive(const std::vector<std::uint8_t>& bytes) {
     input_.insert(input_.end(), bytes.begin(), bytes.end());
 }
 
+void FakeCommApi::ReceiveAfter(std::chrono::milliseconds delay, const std::vector<std::uint8_t>& bytes) {
+    std::lock_guard<std::mutex> hold(lock_);
+    scheduled_.emplace(std::chrono::steady_clock::now() + delay, bytes);
+}
+
+void FakeCommApi::Arrive() {
+    const auto now = std::chrono::steady_clock::now();
+    while (!scheduled_.empty() && scheduled_.begin()->first <= now) {
+        const auto& bytes = scheduled_.begin()->second;
+        input_.insert(input_.end(), bytes.begin(), bytes.end());
+        scheduled_.erase(scheduled_.begin());
+    }
+}
+
 std::vector<std::uint8_t> FakeCommApi::Sent() const {
     std::lock_guard<std::mutex> hold(lock_);
     return sent_;
@@ -161,6 +175,7 @@ void FakeCommApi::ApplyWiring() {
 }
 
 std::uint32_t FakeCommApi::TakeInput(void* buffer, std::uint32_t count) {
+    Arrive();
     const auto n = static_cast<std::uint32_t>(std::min<std::size_t>(count, input_.size()));
     std::copy_n(input_.begin(), n, static_cast<std::uint8_t*>(buffer));
     input_.erase(input_.begin(), input_.begin() + n);
@@ -286,7 +301,7 @@ bool FakeCommApi::ReadFile(CommHandle handle, void* buffer, std::uint32_t count,
     return true;
 }
 
-bool FakeCommApi::WriteFile(CommHandle handle, const void* buffer, std::uint32_t count, std::uint32_t& done) {
+bool FakeCommApi::Write(CommHandle handle, const void* buffer, std::uint32_t count, std::uint32_t& done) {
     std::lock_guard<std::mutex> hold(lock_);
     done = 0;
     if (!Enter("WriteFile", handle))
@@ -301,6 +316,15 @@ bool FakeCommApi::WriteFile(CommHandle handle, const void* buffer, std::uint32_t
     sent_.insert(sent_.end(), bytes, bytes + count);
     done = count;
     return true;
+}
+
+bool FakeCommApi::WriteFile(CommHandle handle, const void* buffer, std::uint32_t count, std::uint32_t& done) {
+    const bool written = Write(handle, buffer, count, done);
+    if (written && onWrite) {
+        const auto* bytes = static_cast<const std::uint8_t*>(buffer);
+        onWrite(std::vector<std::uint8_t>(bytes, bytes + count));
+    }
+    return written;
 }
 
 bool FakeCommApi::GetOverlappedResult(CommHandle handle, CommTransfer transfer, std::uint32_t& done, bool wait) {
@@ -337,6 +361,7 @@ bool FakeCommApi::ClearCommError(CommHandle handle, std::uint32_t& errors, COMST
     if (!Enter("ClearCommError", handle))
         return false;
     errors = std::exchange(errors_, 0);
+    Arrive();
     stat = holds_;
     stat.cbInQue = static_cast<std::uint32_t>(input_.size());
     stat.cbOutQue = outputQueue_;
@@ -348,6 +373,7 @@ bool FakeCommApi::PurgeComm(CommHandle handle, std::uint32_t flags) {
     if (!Enter("PurgeComm", handle))
         return false;
     purges_.push_back(flags);
+    Arrive();
     if (flags & PURGE_RXCLEAR)
         input_.clear();
     if (flags & PURGE_TXCLEAR)

@@ -2,9 +2,11 @@
 
 #include "platform/CommApi.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <map>
 #include <mutex>
 #include <string>
@@ -44,8 +46,12 @@ public:
     void Fail(const std::string& call, std::uint32_t error, int times = 1);
     void Pend(CommTransfer transfer, PendingTransfer pending);
 
-    // The far end.
+    // The far end. Bytes received now, or once delay has passed.
     void Receive(const std::vector<std::uint8_t>& bytes);
+    void ReceiveAfter(std::chrono::milliseconds delay, const std::vector<std::uint8_t>& bytes);
+    // Called with the bytes of each write that completes at once, outside the fake's
+    // lock, on the writing thread: where a far end answers.
+    std::function<void(const std::vector<std::uint8_t>& written)> onWrite;
     std::vector<std::uint8_t> Sent() const;
     void SetOutputQueue(std::uint32_t bytes);
     void SetHolds(const COMSTAT& holds);
@@ -112,6 +118,10 @@ private:
     void SetError(std::uint32_t error);
     void ApplyWiring();
     std::uint32_t TakeInput(void* buffer, std::uint32_t count);
+    // Moves the scheduled bytes that are due into the input queue.
+    void Arrive();
+    // WriteFile without the far end's answer.
+    bool Write(CommHandle handle, const void* buffer, std::uint32_t count, std::uint32_t& done);
 
     mutable std::mutex lock_;
     std::condition_variable wake_;
@@ -125,6 +135,7 @@ private:
     Transfer write_;
     std::vector<std::string> calls_;
     std::deque<std::uint8_t> input_;
+    std::multimap<std::chrono::steady_clock::time_point, std::vector<std::uint8_t>> scheduled_;
     std::vector<std::uint8_t> sent_;
     std::uint32_t outputQueue_ = 0;
     COMSTAT holds_;

@@ -1,5 +1,8 @@
 #include "support/RecordingMainView.h"
 
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
 void RecordingMainView::SetStatusText(const QString& text) {
     status = text;
     calls << QStringLiteral("SetStatusText: ") + text;
@@ -43,4 +46,15 @@ void RecordingMainView::ShowArchive() {
 
 void RecordingMainView::WaitPumping(std::uint32_t milliseconds) {
     calls << QStringLiteral("WaitPumping: %1").arg(milliseconds);
+    if (!realWaits)
+        return;
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < milliseconds)
+        QCoreApplication::processEvents();
+}
+
+void RecordingMainView::ProcessEvents() {
+    ++processEventsCalls;
+    QCoreApplication::processEvents();
 }

@@ -21,10 +21,16 @@ public:
     void SetLinkColour(TColor colour) override;
     void ClearTable() override;
     void ShowArchive() override;
+    // Recorded; waits only with realWaits.
     void WaitPumping(std::uint32_t milliseconds) override;
+    // Processes the pending events; counted, not recorded.
+    void ProcessEvents() override;
 
     QStringList calls;
     QString status;  // status panel 0 as it now reads
     int progressPosition = 0;
     bool progressVisible = true;
+    int processEventsCalls = 0;
+    // WaitPumping waits as the window does, serving events.
+    bool realWaits = false;
 };

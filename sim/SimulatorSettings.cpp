@@ -14,6 +14,7 @@
 #include <QString>
 #include <QStringEncoder>
 
+#include <algorithm>
 #include <array>
 #include <limits>
 #include <memory>
@@ -22,9 +23,13 @@ const char* const DefaultSimulatorIdent = "Плотномер асфальта �
 
 namespace {
 
-constexpr std::array<std::string_view, 12> Names = {
-    "VELSIM_ARCHIVE", "VELSIM_RECORDS", "VELSIM_COUNT",   "VELSIM_IDENT",  "VELSIM_SCREEN",        "VELSIM_RECORD_SIZE",
-    "VELSIM_LATENCY", "VELSIM_FAULTS",  "VELSIM_ABSENT",  "VELSIM_METERS", "VELSIM_CONFIG_RESULT", "VELSIM_CLAIM_RESULT",
+constexpr std::array<std::string_view, 13> Names = {
+    "VELSIM_ARCHIVE", "VELSIM_RECORDS", "VELSIM_COUNT", "VELSIM_IDENT", "VELSIM_IDENT_CHARS",
+    "VELSIM_SCREEN", "VELSIM_RECORD_SIZE", "VELSIM_LATENCY", "VELSIM_FAULTS", "VELSIM_ABSENT",
+    "VELSIM_METERS", "VELSIM_CONFIG_RESULT", "VELSIM_CLAIM_RESULT",
+};
+constexpr std::array<std::string_view, 6> SerialNames = {
+    "VELSIM_ARCHIVE", "VELSIM_RECORDS", "VELSIM_COUNT", "VELSIM_IDENT_CHARS", "VELSIM_LATENCY", "VELSIM_FAULTS",
 };
 
 constexpr int DefaultRecords = 10;
@@ -105,10 +110,11 @@ private:
 }  // namespace
 
 bool IsSimulatorSetting(std::string_view name) {
-    for (std::string_view n : Names)
-        if (n == name)
-            return true;
-    return false;
+    return std::find(Names.begin(), Names.end(), name) != Names.end();
+}
+
+bool IsSerialMeterSetting(std::string_view name) {
+    return std::find(SerialNames.begin(), SerialNames.end(), name) != SerialNames.end();
 }
 
 SettingsReading ReadSimulatorSettings(const SettingLookup& lookup) {
@@ -137,6 +143,16 @@ SettingsReading ReadSimulatorSettings(const SettingLookup& lookup) {
             read.Refuse("VELSIM_IDENT", *ident, "a character has no place in Windows-1251", "the default text");
     }
     meter.usbIdent = identBytes ? std::move(*identBytes) : *MeterTextBytes(DefaultSimulatorIdent);
+
+    if (const std::optional<std::string> chars = read.Value("VELSIM_IDENT_CHARS")) {
+        // The code page has one byte per character, so six bytes are six characters.
+        const std::optional<std::vector<std::uint8_t>> bytes = MeterTextBytes(*chars);
+        if (bytes && bytes->size() == IdentCharCount)
+            std::copy(bytes->begin(), bytes->end(), meter.identChars.begin());
+        else
+            read.Refuse("VELSIM_IDENT_CHARS", *chars, "must be exactly six characters of Windows-1251",
+                        "the default characters");
+    }
 
     std::optional<QByteArray> screen;
     if (const std::optional<std::string> path = read.Value("VELSIM_SCREEN")) {

@@ -48,6 +48,7 @@ TEST(SimulatorSettings, NothingSetGivesAPlausibleMeter) {
     EXPECT_EQ(meter.reportedCount, std::nullopt);
     EXPECT_EQ(meter.usbRecordSize, 24);
     EXPECT_EQ(meter.answerDelay, 20ms);
+    EXPECT_EQ(meter.identChars, MeterSetup{}.identChars);
     EXPECT_TRUE(meter.faults.empty());
     EXPECT_EQ(meter.screen, GenerateScreenImage());
     EXPECT_EQ(reading.settings.bus, BusOptions{});
@@ -80,6 +81,12 @@ TEST(SimulatorSettings, EachSettingShapesItsPart) {
         {"VELSIM_IDENT", "", [](const SimulatorSettings& s) { EXPECT_TRUE(s.meter.usbIdent.empty()); }},
         {"VELSIM_IDENT", "0123456789012345678901234567890123456789012345678901234567890123456789",
          [](const SimulatorSettings& s) { EXPECT_EQ(s.meter.usbIdent.size(), 70u) << "longer than the program reads"; }},
+        {"VELSIM_IDENT_CHARS", "150311",
+         [](const SimulatorSettings& s) { EXPECT_EQ(s.meter.identChars, (IdentChars{'1', '5', '0', '3', '1', '1'})); }},
+        {"VELSIM_IDENT_CHARS", "АБ №я ",
+         [](const SimulatorSettings& s) {
+             EXPECT_EQ(s.meter.identChars, (IdentChars{0xC0, 0xC1, 0x20, 0xB9, 0xFF, 0x20}));
+         }},
         {"VELSIM_RECORD_SIZE", "30", [](const SimulatorSettings& s) { EXPECT_EQ(s.meter.usbRecordSize, 30); }},
         {"VELSIM_RECORD_SIZE", "-1", [](const SimulatorSettings& s) { EXPECT_EQ(s.meter.usbRecordSize, -1); }},
         {"VELSIM_LATENCY", "0", [](const SimulatorSettings& s) { EXPECT_EQ(s.meter.answerDelay, 0ms); }},
@@ -111,6 +118,8 @@ TEST(SimulatorSettings, EachSettingShapesItsPart) {
             rest.meter.reportedCount = defaults.meter.reportedCount;
         else if (name == "VELSIM_IDENT")
             rest.meter.usbIdent = defaults.meter.usbIdent;
+        else if (name == "VELSIM_IDENT_CHARS")
+            rest.meter.identChars = defaults.meter.identChars;
         else if (name == "VELSIM_RECORD_SIZE")
             rest.meter.usbRecordSize = defaults.meter.usbRecordSize;
         else if (name == "VELSIM_LATENCY")
@@ -168,6 +177,10 @@ TEST(SimulatorSettings, BadValuesAreRefusedByName) {
         {"VELSIM_COUNT", "70000"},
         {"VELSIM_IDENT", "日本"},
         {"VELSIM_IDENT", "\xff\xfe"},
+        {"VELSIM_IDENT_CHARS", "12345"},
+        {"VELSIM_IDENT_CHARS", "1234567"},
+        {"VELSIM_IDENT_CHARS", ""},
+        {"VELSIM_IDENT_CHARS", "12345日"},
         {"VELSIM_RECORD_SIZE", "65537"},
         {"VELSIM_LATENCY", "-5"},
         {"VELSIM_LATENCY", "1.5"},
@@ -206,12 +219,22 @@ TEST(SimulatorSettings, BadValuesAreRefusedByName) {
 }
 
 TEST(SimulatorSettings, KnowsItsNames) {
-    for (const char* name : {"VELSIM_ARCHIVE", "VELSIM_RECORDS", "VELSIM_COUNT", "VELSIM_IDENT", "VELSIM_SCREEN",
-                             "VELSIM_RECORD_SIZE", "VELSIM_LATENCY", "VELSIM_FAULTS", "VELSIM_ABSENT", "VELSIM_METERS",
-                             "VELSIM_CONFIG_RESULT", "VELSIM_CLAIM_RESULT"})
+    const char* const serial[] = {"VELSIM_ARCHIVE",     "VELSIM_RECORDS", "VELSIM_COUNT",
+                                  "VELSIM_IDENT_CHARS", "VELSIM_LATENCY", "VELSIM_FAULTS"};
+    const char* const usbOnly[] = {"VELSIM_IDENT",  "VELSIM_SCREEN",        "VELSIM_RECORD_SIZE", "VELSIM_ABSENT",
+                                   "VELSIM_METERS", "VELSIM_CONFIG_RESULT", "VELSIM_CLAIM_RESULT"};
+    for (const char* name : serial) {
         EXPECT_TRUE(IsSimulatorSetting(name)) << name;
-    for (const char* name : {"", "VELSIM_", "velsim_records", "VELSIM_RECORD", "VELSIM_RECORDS ", "RECORDS"})
+        EXPECT_TRUE(IsSerialMeterSetting(name)) << name;
+    }
+    for (const char* name : usbOnly) {
+        EXPECT_TRUE(IsSimulatorSetting(name)) << name;
+        EXPECT_FALSE(IsSerialMeterSetting(name)) << name;
+    }
+    for (const char* name : {"", "VELSIM_", "velsim_records", "VELSIM_RECORD", "VELSIM_RECORDS ", "RECORDS"}) {
         EXPECT_FALSE(IsSimulatorSetting(name)) << name;
+        EXPECT_FALSE(IsSerialMeterSetting(name)) << name;
+    }
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QProcess>
+#include <sys/types.h>
 
 #include <csignal>
 #include <map>
@@ -8,9 +8,13 @@
 
 // The serial meter simulator (sim/serial/velsim-serial) running for a test:
 // started by the constructor, stopped by SIGTERM and waited for by the
-// destructor, so no simulator outlives the test, whatever the test's outcome.
-// Test programs built with vel_add_test(... SERIAL) pass VEL_SERIAL_SIMULATOR
-// as the program.
+// destructor, so no simulator outlives the test, whatever the test's outcome;
+// a test program that dies takes it along. Test programs built with
+// vel_add_test(... SERIAL) pass VEL_SERIAL_SIMULATOR as the program.
+//
+// Started with fork and exec rather than QProcess: Qt starts processes in a
+// way the thread sanitizer cannot follow, and it then loses track of the
+// test thread's locks.
 class SimulatedSerialMeter {
 public:
     using Settings = std::map<std::string, std::string>;
@@ -33,6 +37,7 @@ public:
     int Stop(int signal = SIGTERM);
 
 private:
-    QProcess process_;
+    pid_t pid_ = -1;
+    int status_ = 0;  // once it has ended
     std::string portPath_;
 };

@@ -23,13 +23,14 @@ const char* const DefaultSimulatorIdent = "Плотномер асфальта �
 
 namespace {
 
-constexpr std::array<std::string_view, 13> Names = {
-    "VELSIM_ARCHIVE", "VELSIM_RECORDS", "VELSIM_COUNT", "VELSIM_IDENT", "VELSIM_IDENT_CHARS",
+constexpr std::array<std::string_view, 14> Names = {
+    "VELSIM_ARCHIVE", "VELSIM_RECORDS", "VELSIM_NEXT", "VELSIM_COUNT", "VELSIM_IDENT", "VELSIM_IDENT_CHARS",
     "VELSIM_SCREEN", "VELSIM_RECORD_SIZE", "VELSIM_LATENCY", "VELSIM_FAULTS", "VELSIM_ABSENT",
     "VELSIM_METERS", "VELSIM_CONFIG_RESULT", "VELSIM_CLAIM_RESULT",
 };
-constexpr std::array<std::string_view, 6> SerialNames = {
-    "VELSIM_ARCHIVE", "VELSIM_RECORDS", "VELSIM_COUNT", "VELSIM_IDENT_CHARS", "VELSIM_LATENCY", "VELSIM_FAULTS",
+constexpr std::array<std::string_view, 7> SerialNames = {
+    "VELSIM_ARCHIVE", "VELSIM_RECORDS", "VELSIM_NEXT", "VELSIM_COUNT", "VELSIM_IDENT_CHARS", "VELSIM_LATENCY",
+    "VELSIM_FAULTS",
 };
 
 constexpr int DefaultRecords = 10;
@@ -74,6 +75,32 @@ std::optional<std::vector<ArchiveEntry>> ArchiveFileEntries(const std::string& p
     for (int i = 0; i < archive->Count; ++i)
         records.push_back(ToDeviceRecord(archive->Records[i]));
     return ChainArchive(records);
+}
+
+// Indices separated by ',', each 0 to 65535; nothing when one is not.
+std::optional<std::vector<std::uint16_t>> IndexList(const std::string& text) {
+    std::vector<std::uint16_t> indices;
+    std::string_view rest = text;
+    for (;;) {
+        const std::size_t comma = rest.find(',');
+        const std::optional<std::int64_t> index = ParseWholeNumber(rest.substr(0, comma), 0, 0xFFFF);
+        if (!index)
+            return std::nullopt;
+        indices.push_back(static_cast<std::uint16_t>(*index));
+        if (comma == std::string_view::npos)
+            return indices;
+        rest.remove_prefix(comma + 1);
+    }
+}
+
+// Each entry's answer gives the next index listed, and the entry after it is
+// asked for by that index.
+void Rechain(std::vector<ArchiveEntry>& archive, const std::vector<std::uint16_t>& nexts) {
+    for (std::size_t i = 0; i < archive.size(); ++i) {
+        archive[i].next = nexts[i];
+        if (i + 1 < archive.size())
+            archive[i + 1].index = nexts[i];
+    }
 }
 
 // Reads one setting after another, collecting the refusals.
@@ -131,6 +158,16 @@ SettingsReading ReadSimulatorSettings(const SettingLookup& lookup) {
             read.Refuse("VELSIM_ARCHIVE", *path, "the file cannot be read", "generated records");
     }
     meter.archive = archive ? std::move(*archive) : GenerateArchive(static_cast<int>(records.value_or(DefaultRecords)));
+    if (const std::optional<std::string> text = read.Value("VELSIM_NEXT")) {
+        const std::optional<std::vector<std::uint16_t>> nexts = IndexList(*text);
+        if (nexts && nexts->size() == meter.archive.size())
+            Rechain(meter.archive, *nexts);
+        else
+            read.Refuse("VELSIM_NEXT", *text,
+                        "must be one index from 0 to 65535 per record held (" + std::to_string(meter.archive.size()) +
+                            "), separated by ','",
+                        "the chain in order");
+    }
 
     if (const auto n = read.Number("VELSIM_COUNT", 0, MostRecords, "a record count", "the number held"))
         meter.reportedCount = static_cast<std::uint16_t>(*n);

@@ -18,6 +18,11 @@
 //                        order
 //   VELSIM_RECORDS       serial, USB: N generated records when no archive file
 //                        is named (0 to 65535, default 10)
+//   VELSIM_NEXT          serial: the next index each record's answer gives, one
+//                        per record held, separated by ',' (0 to 65535 each);
+//                        each record after the first is asked for by the index
+//                        the one before gives (default: 1, 2, ... and 65535
+//                        after the last)
 //   VELSIM_COUNT         serial, USB: N the count answer reports (0 to 65535;
 //                        default: the number of records held)
 //   VELSIM_IDENT         USB: identification text, UTF-8, sent as Windows-1251

@@ -161,6 +161,24 @@ TEST(SimulatorSettings, FilesGiveTheArchiveAndTheScreen) {
     EXPECT_TRUE(ReadFrom({{"VELSIM_SCREEN", empty}}).settings.meter.screen.empty());
 }
 
+TEST(SimulatorSettings, NextIndicesRechainTheRecords) {
+    const SettingsReading reading = ReadFrom({{"VELSIM_RECORDS", "3"}, {"VELSIM_NEXT", "5,9,65535"}});
+    EXPECT_TRUE(reading.errors.empty());
+    const std::vector<ArchiveEntry>& archive = reading.settings.meter.archive;
+    const std::vector<ArchiveEntry> natural = GenerateArchive(3);
+    ASSERT_EQ(archive.size(), 3u);
+    EXPECT_EQ(archive, (std::vector<ArchiveEntry>{{0, natural[0].record, 5}, {5, natural[1].record, 9},
+                                                  {9, natural[2].record, EndMark}}));
+
+    for (const char* bad : {"5,9", "5,9,1,2", "5,,9", "5,9,65536", "5, 9,1", "", "5,9,"}) {
+        SCOPED_TRACE(bad);
+        const SettingsReading refused = ReadFrom({{"VELSIM_RECORDS", "3"}, {"VELSIM_NEXT", bad}});
+        ASSERT_EQ(refused.errors.size(), 1u);
+        EXPECT_EQ(refused.errors[0].name, "VELSIM_NEXT");
+        EXPECT_EQ(refused.settings.meter.archive, natural);
+    }
+}
+
 // A refused value leaves the setting at its default and names it.
 TEST(SimulatorSettings, BadValuesAreRefusedByName) {
     struct Case {

@@ -1,6 +1,9 @@
 // Process entry: the application with Qt's Russian texts, and the main window,
 // whose creation runs the program's start-up.
 
+#include "app/AppPaths.h"
+#include "platform/CommApi.h"
+#include "platform/ComPortList.h"
 #include "platform/ProcessExit.h"
 #include "platform/widgets/Clipboard.h"
 #include "platform/widgets/FileDialogs.h"
@@ -21,8 +24,13 @@ int main(int argc, char* argv[]) {
     QtFileDialogs fileDialogs;
     QtClipboard clipboard;
     RealProcessExit processExit;
+    // COM ports live beside the other files the program writes (ports/comN),
+    // in the folder start-up settles on.
+    const std::unique_ptr<CommApi> commApi =
+        MakeTermiosCommApi([](const QString& name) { return CommDeviceFor(name, DataDir); });
+    SystemComPorts comPorts([] { return DataDir; });
     const Environment environment{QCoreApplication::applicationDirPath(), &messageBoxes, &fileDialogs, &clipboard,
-                                  &processExit};
+                                  &processExit, commApi.get(), &comPorts};
     std::unique_ptr<TForm1> form;
     // A failed start-up is reported like a failed command, but there is no
     // window to go back to.

@@ -3,6 +3,7 @@
 #include "archive/Archive.h"
 #include "archive/StringGrid.h"
 #include "support/FakeEnvironment.h"
+#include "transport/ComPortOpening.h"
 #include "ui/StatusBar.h"
 #include "ui/StringGridView.h"
 #include "ui/TForm1.h"
@@ -67,6 +68,8 @@ TEST_F(ClipboardCommandsTest, CtrlCInTheTableCopiesTheSelectedRows) {
 }
 
 TEST_F(ClipboardCommandsTest, ReadKeysOfTheTable) {
+    // Without a port each Read ends at once, with a message.
+    form->ComPorts().ClosePortIfOpen();
     QSignalSpy reads(form->ARead, &QAction::triggered);
     struct Case {
         int key;

@@ -1,6 +1,5 @@
 #include "transport/ComPortOpening.h"
 
-#include "platform/ComPortList.h"
 #include "platform/MessageBox.h"
 #include "transport/TComm.h"
 
@@ -17,12 +16,6 @@
 namespace {
 
 using namespace MessageBox;
-
-class ListedPorts final : public ComPortList {
-public:
-    QStringList PresentPorts() override { return names; }
-    QStringList names;
-};
 
 QString Device(int n) {
     return QStringLiteral("\\\\.\\COM%1").arg(n);
@@ -46,7 +39,7 @@ protected:
 
     FakeCommApi api;
     TComm comm{api};
-    ListedPorts ports;
+    ListedComPorts ports;
     RecordingMainView view;
     ScriptedMessageBoxes boxes;
     RecordingProcessExit exit;

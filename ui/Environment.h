@@ -3,6 +3,8 @@
 #include <QString>
 
 class Clipboard;
+class CommApi;
+class ComPortList;
 class FileDialogs;
 class MessageBoxes;
 class ProcessExit;
@@ -16,4 +18,7 @@ struct Environment {
     FileDialogs* fileDialogs = nullptr;
     Clipboard* clipboard = nullptr;
     ProcessExit* processExit = nullptr;
+    // The serial ports: the calls that drive them and the list of those present.
+    CommApi* commApi = nullptr;
+    ComPortList* comPorts = nullptr;
 };

@@ -13,16 +13,20 @@
 #include "platform/Ticks.h"
 #include "platform/widgets/Clipboard.h"
 #include "platform/widgets/MessageBox.h"
+#include "protocol/SerialReadout.h"
 #include "protocol/UsbLinkState.h"
 #include "protocol/UsbLinkWorker.h"
 #include "thread/TBMThread.h"
+#include "transport/ComPortOpening.h"
 #include "transport/LibUsbWin32.h"
+#include "transport/TComm.h"
 #include "ui/ArchiveCommands.h"
 #include "ui/FormLayout.h"
 #include "ui/StatusBar.h"
 #include "ui/StringGridView.h"
 #include "ui/TApplication.h"
 #include "ui/TShape.h"
+#include "ui/TfrmConfig.h"
 #include "ui/TSpeedButton.h"
 #include "ui/UsbWorkerHandOver.h"
 
@@ -100,7 +104,23 @@ TForm1::TForm1(const Environment& environment, QWidget* parent)
     BMThreadUSB->OnExecute = [this](QObject* Sender, TBMExecuteThread* Thread, void*& Data) {
         BMThreadUSBExecute(Sender, Thread, Data);
     };
+    CreateComm1();
     FormCreate();
+}
+
+void TForm1::CreateComm1() {
+    Comm1 = new TComm(*environment_.commApi, this);
+    Comm1->setObjectName(QStringLiteral("Comm1"));
+    Comm1->SetDeviceName(QStringLiteral("Com1"));
+    Comm1->SetReadBufSize(40960);
+    Comm1->SetWriteBufSize(32);
+    Comm1->SetMonitorEvents({evRxChar, evTxEmpty});
+    Comm1->SetBaudRate(br19200);
+    Comm1->SetStopBits(sb20);
+    Comm1->SetFlowControl(fcNone);
+    comPorts_ = std::make_unique<ComPortOpening>(*Comm1, *environment_.comPorts, *this, *environment_.messageBoxes,
+                                                 *environment_.processExit);
+    serialReadout_ = std::make_unique<SerialReadout>(*Comm1, *this, *environment_.messageBoxes, Archive);
 }
 
 TForm1::~TForm1() {
@@ -275,6 +295,8 @@ void TForm1::FormCreate() {
         WriteSetting(QStringLiteral("Config"), QStringLiteral("COMPortNumber"), QStringLiteral("1"));
     if (port.usb)
         BMThreadUSB->Start();
+    else
+        comPorts_->OpenComPort(port.comPort, false);
 
     FormResize();
     if (placement.maximized)
@@ -308,6 +330,7 @@ void TForm1::AExitExecute() {
         showNormal();
     WriteWindowPlacement(placement);
 
+    comPorts_->ClosePortIfOpen();
     LibUSB.CloseLibUsb();
     // No question about an unsaved archive: the meter still holds it.
     environment_.processExit->Exit(0);
@@ -555,12 +578,19 @@ void TForm1::AReadExecute() {
         LinkState.compare_exchange_strong(idle, LinkStates::FindMeter, std::memory_order_acq_rel);
         return;
     }
+    serialReadout_->Read();
+}
+
+// ---- The port dialog ----
+
+void TForm1::ATuneExecute() {
+    TfrmConfig dialog(*comPorts_, LibUSB, this);
+    dialog.exec();
 }
 
 // ---- Commands without an effect of their own in this build ----
 
 void TForm1::AScreenshotExecute() {}
-void TForm1::ATuneExecute() {}
 void TForm1::APrintExecute() {}
 void TForm1::AHelpExecute() {}
 void TForm1::AChmHelpExecute() {}

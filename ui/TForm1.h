@@ -10,6 +10,9 @@
 #include <memory>
 
 class ArchiveCommands;
+class ComPortOpening;
+class SerialReadout;
+class TComm;
 class QAction;
 class QFrame;
 class QMenu;
@@ -113,6 +116,10 @@ public:
 
     // The USB link worker; gone once Exit has stopped it.
     TBMThread* BMThreadUSB = nullptr;
+    // The COM port of the serial link.
+    TComm* Comm1 = nullptr;
+    ComPortOpening& ComPorts() { return *comPorts_; }
+    SerialReadout& Readout() { return *serialReadout_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -125,6 +132,8 @@ private:
     void CreateMenus();
     void FormCreate();
     void FormClose();
+    // The serial port as the form holds it, with its opening and read-out.
+    void CreateComm1();
     // The USB worker's handler, on the component's thread.
     void BMThreadUSBExecute(QObject* Sender, TBMExecuteThread* Thread, void*& Data);
     // Runs one of the worker's hand-overs (the worker waits meanwhile).
@@ -146,6 +155,8 @@ private:
 
     Environment environment_;
     std::unique_ptr<ArchiveCommands> archiveCommands_;
+    std::unique_ptr<ComPortOpening> comPorts_;
+    std::unique_ptr<SerialReadout> serialReadout_;
     QWidget* client_ = nullptr;
     TColor linkColour_ = clBtnFace;
     // Hand-overs of the worker running now (rendering processes events, so

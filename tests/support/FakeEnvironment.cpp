@@ -32,7 +32,11 @@ bool TestClipboard::SetText(const QString& text) {
     return held ? false : real.SetText(text);
 }
 
-FakeEnvironment::FakeEnvironment() = default;
+FakeEnvironment::FakeEnvironment() {
+    commApi.AddDevice(QStringLiteral("\\\\.\\COM1"));
+    commApi.LoopRtsToCts();
+    comPorts.names = {QStringLiteral("COM1")};
+}
 
 void FakeEnvironment::WriteSettings(const QByteArray& content) const {
     QFile file(SettingsFile());

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "platform/ComPortList.h"
 #include "platform/ProcessExit.h"
 #include "platform/widgets/Clipboard.h"
 #include "platform/widgets/FileDialogs.h"
 #include "platform/widgets/MessageBox.h"
+#include "support/FakeCommApi.h"
 #include "support/ScopedProcessState.h"
 #include "ui/Environment.h"
 
@@ -70,12 +72,21 @@ public:
     std::vector<int> codes;
 };
 
+// Serial ports present by list.
+class ListedComPorts final : public ComPortList {
+public:
+    QStringList PresentPorts() override { return names; }
+    QStringList names;
+};
+
 // A program folder of its own (settings file, log) and the fakes above. The
 // program's paths are put back when it goes.
 struct FakeEnvironment {
     FakeEnvironment();
 
-    Environment Get() { return {folder.path(), &messageBoxes, &fileDialogs, &clipboard, &processExit}; }
+    Environment Get() {
+        return {folder.path(), &messageBoxes, &fileDialogs, &clipboard, &processExit, &commApi, &comPorts};
+    }
     QString SettingsFile() const { return folder.filePath(QStringLiteral("Vel.ini")); }
     // Writes the settings file before the window starts.
     void WriteSettings(const QByteArray& content) const;
@@ -86,4 +97,8 @@ struct FakeEnvironment {
     ScriptedFileDialogs fileDialogs;
     TestClipboard clipboard;
     RecordingProcessExit processExit;
+    // COM1 is present, with a meter attached (CTS follows RTS), as the
+    // window opens it when no port is stored.
+    FakeCommApi commApi;
+    ListedComPorts comPorts;
 };

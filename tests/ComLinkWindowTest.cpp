@@ -1,0 +1,203 @@
+#include "ui/TForm1.h"
+
+#include "app/AppPaths.h"
+#include "app/Settings.h"
+#include "archive/Archive.h"
+#include "archive/StringGrid.h"
+#include "platform/CommApi.h"
+#include "platform/ComPortList.h"
+#include "platform/MessageBox.h"
+#include "support/FakeEnvironment.h"
+#include "support/LoopbackPlug.h"
+#include "support/PumpUntil.h"
+#include "support/Records.h"
+#include "support/SimulatedSerialMeter.h"
+#include "transport/LibUsbWin32.h"
+#include "transport/TComm.h"
+#include "ui/StatusBar.h"
+#include "ui/TfrmConfig.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QFile>
+#include <QProgressBar>
+#include <QTimer>
+
+#include <memory>
+#include <vector>
+
+namespace {
+
+using namespace MessageBox;
+
+const QString PortMessage = QStringLiteral(
+    "Ошибка COM-порта. Порт не работает или занят другой программой.\n"
+    "Проверьте настройку параметров\n"
+    "или закройте программу, использующую выбранный COM-порт.");
+const QString NoMeterOnCom5 =
+    QStringLiteral("Прибор не подключен к порту COM5.\nСвязь с прибором невозможна.\nПродолжить выполнение?");
+
+// The main window on COM5, which is the serial simulator's pseudo-terminal
+// linked at ports/com5 in the program's folder, through the program's own
+// termios calls.
+class ComLinkWindowTest : public ::testing::Test {
+protected:
+    ComLinkWindowTest() {
+        env.WriteSettings("[Config]\nCOMPortNumber=5\n");
+        for (int i = 0; i < 4; ++i)
+            Archive.Records[i] = MakeRecord(static_cast<std::uint16_t>(100 + i), 0, 0, 0, 1, 1, 20, 1.0f, 0, 0.0f);
+        Archive.Count = 4;
+    }
+    ~ComLinkWindowTest() override {
+        form.reset();
+        Archive.Count = 0;
+    }
+
+    // Starts the simulator with these settings, then the window. Without
+    // plug the line test finds no meter on the terminal (it has no modem
+    // lines) and the question is answered with Ignore, which leaves the port
+    // open.
+    void Start(const SimulatedSerialMeter::Settings& settings, bool plug = false) {
+        meter = std::make_unique<SimulatedSerialMeter>(VEL_SERIAL_SIMULATOR, settings,
+                                                       env.folder.filePath(QStringLiteral("ports/com5")).toStdString());
+        Environment environment = env.Get();
+        environment.commApi = plug ? static_cast<CommApi*>(&loopback) : termios.get();
+        environment.comPorts = &ports;
+        if (!plug)
+            env.messageBoxes.answers = {IDIGNORE};
+        form = std::make_unique<TForm1>(environment);
+        ASSERT_TRUE(form->Comm1->Enabled());
+        env.messageBoxes.shown.clear();
+    }
+
+    // Read, as the user gives it, with a timer on the UI thread counting
+    // how often it fired meanwhile. A read that never ends is ended by Exit
+    // after 30 s, so that a fault fails the test instead of hanging it.
+    void Read() {
+        QTimer ticker;
+        QObject::connect(&ticker, &QTimer::timeout, [this] { ++ticks; });
+        ticker.start(10);
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        QObject::connect(&watchdog, &QTimer::timeout, [this] { form->AExit->trigger(); });
+        watchdog.start(30000);
+        form->ARead->trigger();
+    }
+
+    QString Status() const { return form->StatusBar1->PanelText(0); }
+    std::vector<QString> Boxes() const {
+        std::vector<QString> texts;
+        for (const auto& box : env.messageBoxes.shown)
+            texts.push_back(box.text);
+        return texts;
+    }
+
+    FakeEnvironment env;
+    std::unique_ptr<CommApi> termios = MakeTermiosCommApi([](const QString& name) { return CommDeviceFor(name, DataDir); });
+    LoopbackPlug loopback{*termios};
+    SystemComPorts ports{[] { return DataDir; }};
+    std::unique_ptr<SimulatedSerialMeter> meter;
+    std::unique_ptr<TForm1> form;
+    int ticks = 0;
+};
+
+TEST_F(ComLinkWindowTest, StartUpAsksAboutAMeterTheTerminalCannotShow) {
+    meter = std::make_unique<SimulatedSerialMeter>(VEL_SERIAL_SIMULATOR, SimulatedSerialMeter::Settings{},
+                                                   env.folder.filePath(QStringLiteral("ports/com5")).toStdString());
+    Environment environment = env.Get();
+    environment.commApi = termios.get();
+    environment.comPorts = &ports;
+    env.messageBoxes.answers = {IDIGNORE};
+    form = std::make_unique<TForm1>(environment);
+    EXPECT_EQ(Boxes(), (std::vector<QString>{NoMeterOnCom5}));
+    EXPECT_TRUE(form->Comm1->Enabled()) << "Ignore leaves the port open";
+}
+
+TEST_F(ComLinkWindowTest, ReadsTheChainTheMeterGivesAndShowsIt) {
+    Start({{"VELSIM_RECORDS", "3"}, {"VELSIM_NEXT", "5,9,65535"}, {"VELSIM_IDENT_CHARS", "150311"}});
+    Read();
+    // The meter answers only the indices its chain gives: 65535, 5, 9.
+    EXPECT_EQ(Archive.Count, 3);
+    EXPECT_EQ(form->Grid().RowCount(), 5);
+    EXPECT_EQ(form->Grid().Cells(0, 1), QStringLiteral("(3)"));
+    EXPECT_EQ(Status(), QStringLiteral("Считано из прибора записей: 2"));
+    EXPECT_EQ(form->ProgressBar1->maximum(), 3);
+    EXPECT_EQ(form->ProgressBar1->value(), 3);
+    EXPECT_TRUE(env.messageBoxes.shown.empty());
+    EXPECT_GT(ticks, 0) << "the window went on serving its events";
+}
+
+TEST_F(ComLinkWindowTest, OutcomesOfAReadOverTheLine) {
+    struct Case {
+        const char* name;
+        SimulatedSerialMeter::Settings settings;
+        int count;
+        QString status;
+    };
+    const Case cases[] = {
+        {"two announced, no end mark", {{"VELSIM_RECORDS", "3"}, {"VELSIM_COUNT", "2"}}, 2,
+         "Считано из прибора записей: 2"},
+        {"no records", {{"VELSIM_RECORDS", "0"}}, 4, "Прибор не содержит записей"},
+        {"a record trickling in a byte every 100 ms",
+         {{"VELSIM_RECORDS", "1"}, {"VELSIM_FAULTS", "record:trickle=1/100"}}, 1, "01.01.2024"},
+        {"a record that stops for 160 ms, asked again",
+         {{"VELSIM_RECORDS", "2"}, {"VELSIM_FAULTS", "record@1:trickle=14/160"}}, 2, "Считано из прибора записей: 1"},
+        {"wrong checksums and silence",
+         {{"VELSIM_RECORDS", "3"},
+          {"VELSIM_FAULTS", "ident@1:wrong-checksum; count@1:no-answer; record@2:wrong-checksum; record@3:no-answer"}},
+         3, "Считано из прибора записей: 2"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        form.reset();
+        meter.reset();
+        Archive.Count = 4;
+        Start(c.settings);
+        Read();
+        EXPECT_EQ(Archive.Count, c.count);
+        EXPECT_EQ(Status(), c.status);
+        EXPECT_TRUE(env.messageBoxes.shown.empty()) << "repeated silently";
+    }
+}
+
+TEST_F(ComLinkWindowTest, ASilentMeterKeepsTheWindowUsableAndExitEndsTheWait) {
+    Start({{"VELSIM_FAULTS", "ident:no-answer"}});
+    bool nestedReturned = false;
+    QTimer::singleShot(300, [&] {
+        // Read while a read-out waits: returns at once.
+        form->ARead->trigger();
+        nestedReturned = true;
+        form->AExit->trigger();
+    });
+    Read();
+    EXPECT_TRUE(nestedReturned);
+    EXPECT_EQ(env.processExit.codes, (std::vector<int>{0}));
+    EXPECT_FALSE(form->Comm1->Enabled()) << "Exit closed the port";
+    // The read-out, still waiting when the port went, ends with the port message.
+    EXPECT_EQ(Boxes(), (std::vector<QString>{PortMessage}));
+    EXPECT_EQ(Archive.Count, 4);
+    EXPECT_GT(ticks, 10);
+}
+
+TEST_F(ComLinkWindowTest, ChoosingTheMeterInThePortDialogOpensItForTheNextRead) {
+    // With a meter's cable the line test passes: no question at start-up.
+    Start({{"VELSIM_RECORDS", "2"}}, true);
+    TfrmConfig dialog(form->ComPorts(), LibUSB, form.get());
+    const int item = dialog.ComboBoxCOMPortNum->findText(QStringLiteral("COM5"));
+    ASSERT_GT(item, 0);
+    dialog.ComboBoxCOMPortNum->setCurrentIndex(item);
+    dialog.ComboBoxCOMPortNumChange();
+    EXPECT_EQ(dialog.LabelCOMPortHelp->text(), QStringLiteral("COM5 - OK"));
+    EXPECT_EQ(dialog.LabelCOMPortHelp->x(), 28);
+    EXPECT_EQ(ReadSetting(QStringLiteral("Config"), QStringLiteral("COMPortNumber"), {}, 9), QStringLiteral("5"));
+    EXPECT_TRUE(form->Comm1->Enabled());
+
+    Read();
+    EXPECT_EQ(Archive.Count, 2);
+    EXPECT_TRUE(env.messageBoxes.shown.empty());
+}
+
+}  // namespace

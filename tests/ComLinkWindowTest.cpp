@@ -26,6 +26,8 @@
 #include <QProgressBar>
 #include <QTimer>
 
+#include <algorithm>
+#include <deque>
 #include <memory>
 #include <vector>
 
@@ -198,6 +200,78 @@ TEST_F(ComLinkWindowTest, ChoosingTheMeterInThePortDialogOpensItForTheNextRead) 
     Read();
     EXPECT_EQ(Archive.Count, 2);
     EXPECT_TRUE(env.messageBoxes.shown.empty());
+}
+
+// Start-up and shut-down on the test environment's fake serial devices: only
+// COM1 is present, with a meter attached.
+class ComStartUpTest : public ::testing::Test {
+protected:
+    void Start(const QByteArray& settings) {
+        env.WriteSettings(settings);
+        form = std::make_unique<TForm1>(env.Get());
+    }
+    QByteArray SettingsFile() const {
+        QFile file(env.SettingsFile());
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+    }
+    int CreateFileCalls() const {
+        const auto calls = env.commApi.Calls();
+        return static_cast<int>(std::count(calls.begin(), calls.end(), "CreateFile"));
+    }
+
+    FakeEnvironment env;
+    std::unique_ptr<TForm1> form;
+};
+
+TEST_F(ComStartUpTest, AMissingPortIsQuestionedAndTheAnswerDecides) {
+    const QString missing =
+        QStringLiteral("Выбранный COM-порт (COM7) не существует. \nЧтение из прибора невозможно.\nПродолжить выполнение?");
+    const QString busy = QStringLiteral(
+        "Выбранный COM-порт (COM7) открыт другой программой. \nЧтение из прибора невозможно.\nПродолжить выполнение?");
+    struct Case {
+        const char* name;
+        std::deque<int> answers;
+        std::vector<QString> questions;
+        int opens;
+        std::vector<int> exits;
+    };
+    const Case cases[] = {
+        {"Ignore starts without a port", {IDIGNORE}, {missing}, 0, {}},
+        // COM7 does not exist at all, so trying to open it finds it unavailable.
+        {"Retry tries all the same", {IDRETRY, IDIGNORE}, {missing, busy}, 1, {}},
+        {"Abort ends the program", {IDABORT}, {missing}, 0, {1}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        form.reset();
+        env.commApi.ClearCalls();
+        env.messageBoxes.shown.clear();
+        env.messageBoxes.answers = c.answers;
+        env.processExit.codes.clear();
+        Start("[Config]\nCOMPortNumber=7\n");
+        std::vector<QString> questions;
+        for (const auto& box : env.messageBoxes.shown)
+            questions.push_back(box.text);
+        EXPECT_EQ(questions, c.questions);
+        EXPECT_EQ(CreateFileCalls(), c.opens);
+        EXPECT_FALSE(form->Comm1->Enabled());
+        EXPECT_EQ(env.processExit.codes, c.exits);
+        EXPECT_FALSE(SettingsFile().contains("FormMain")) << "nothing saved";
+    }
+}
+
+TEST_F(ComStartUpTest, NoStoredPortOpensComOneAndExitClosesIt) {
+    Start({});
+    EXPECT_TRUE(form->Comm1->Enabled());
+    EXPECT_EQ(form->Comm1->DeviceName(), QStringLiteral("\\\\.\\COM1"));
+    EXPECT_EQ(form->Comm1->BaudRate(), br115200);
+    EXPECT_TRUE(SettingsFile().contains("COMPortNumber=1"));
+    EXPECT_TRUE(env.messageBoxes.shown.empty());
+
+    form->AExit->trigger();
+    EXPECT_EQ(env.processExit.codes, (std::vector<int>{0}));
+    EXPECT_FALSE(form->Comm1->Enabled());
+    EXPECT_EQ(env.commApi.OpenHandles(), 0);
 }
 
 }  // namespace

@@ -35,11 +35,10 @@ protected:
 
     FakeCommApi api;
     CommHandle handle = InvalidCommHandle;
-    QObject target;
 };
 
 TEST_F(TCommEventThreadTest, SetsTheMaskAndWaitsOnlyOnceStarted) {
-    TCommEventThread thread(api, handle, 5, EV_RXCHAR | EV_TXEMPTY, &target);
+    TCommEventThread thread(api, handle, 5, EV_RXCHAR | EV_TXEMPTY);
     EXPECT_EQ(api.Masks(), (std::vector<std::uint32_t>{EV_RXCHAR | EV_TXEMPTY}));
     EXPECT_EQ(thread.SuspendTime(), 5u);
     std::this_thread::sleep_for(20ms);
@@ -49,7 +48,7 @@ TEST_F(TCommEventThreadTest, SetsTheMaskAndWaitsOnlyOnceStarted) {
 }
 
 TEST_F(TCommEventThreadTest, HandsEachEventOverAndWaitsUntilItWasHandled) {
-    TCommEventThread thread(api, handle, 5, 0x01FF, &target);
+    TCommEventThread thread(api, handle, 5, 0x01FF);
     std::vector<std::uint32_t> words;
     std::vector<TCommEventThread*> senders;
     thread.SetCallback([&](TCommEventThread* sender, std::uint32_t events) {
@@ -75,7 +74,7 @@ TEST_F(TCommEventThreadTest, HandsEachEventOverAndWaitsUntilItWasHandled) {
 TEST_F(TCommEventThreadTest, StopReleasesAPendingWaitAndAPendingHandOver) {
     std::atomic<int> handled{0};
     {
-        TCommEventThread thread(api, handle, 5, 0x01FF, &target);
+        TCommEventThread thread(api, handle, 5, 0x01FF);
         thread.SetCallback([&](TCommEventThread*, std::uint32_t) { ++handled; });
         thread.Start();
         ASSERT_TRUE(PumpUntil([&] { return api.Waiting(); }));
@@ -87,7 +86,7 @@ TEST_F(TCommEventThreadTest, StopReleasesAPendingWaitAndAPendingHandOver) {
     api.CloseHandle(handle);
     handle = api.CreateFile(Port);
     {
-        TCommEventThread thread(api, handle, 5, 0x01FF, &target);
+        TCommEventThread thread(api, handle, 5, 0x01FF);
         thread.SetCallback([&](TCommEventThread*, std::uint32_t) { ++handled; });
         thread.Start();
         ASSERT_TRUE(PumpUntil([&] { return api.Waiting(); }));
@@ -101,7 +100,7 @@ TEST_F(TCommEventThreadTest, StopReleasesAPendingWaitAndAPendingHandOver) {
 
 TEST_F(TCommEventThreadTest, ADeviceThatFailsEveryWaitDoesNotKeepTheThreadBusy) {
     api.Fail("WaitCommEvent", 31, 1000000);
-    TCommEventThread thread(api, handle, 5, 0x01FF, &target);
+    TCommEventThread thread(api, handle, 5, 0x01FF);
     thread.Start();
     std::this_thread::sleep_for(200ms);
     thread.Stop();

@@ -1,6 +1,7 @@
 #include "transport/TCommEventThread.h"
 
-#include <QMetaObject>
+#include <QCoreApplication>
+#include <QEvent>
 #include <QObject>
 
 #include <chrono>
@@ -12,14 +13,74 @@ constexpr std::chrono::milliseconds FailedWaitPause{20};
 
 }  // namespace
 
+// The hand-over is a plain event rather than a queued functor: everything
+// it carries goes through the lock, where the thread sanitizer sees it, and
+// nothing through Qt's queue, where it does not.
+class TCommEventThread::Receiver final : public QObject {
+public:
+    Receiver(TCommEventThread* sender, std::shared_ptr<HandOver> handOver)
+        : sender_(sender), handOver_(std::move(handOver)) {}
+
+    bool event(QEvent* event) override {
+        if (event->type() != HandOverEvent)
+            return QObject::event(event);
+        // The callback may close the port, which ends the thread and lets go
+        // of this receiver; what the hand-over needs afterwards is kept here.
+        const std::shared_ptr<HandOver> handOver = handOver_;
+        TCommEventThread* const sender = sender_;
+        TCommEventCallback callback;
+        std::uint32_t events = 0;
+        {
+            std::lock_guard<std::mutex> hold(handOver->lock);
+            // Stop may have come first.
+            if (handOver->terminated || !handOver->pending)
+                return true;
+            callback = handOver->callback;
+            events = handOver->events;
+        }
+        // Released even when the callback throws. A receiver let go of
+        // meanwhile is only deleted later, so this one is still here.
+        struct Handled {
+            Receiver& receiver;
+            const std::shared_ptr<HandOver>& state;
+            ~Handled() {
+                receiver.running_ = false;
+                {
+                    std::lock_guard<std::mutex> hold(state->lock);
+                    state->pending = false;
+                }
+                state->wake.notify_all();
+            }
+        } handled{*this, handOver};
+        running_ = true;
+        if (callback)
+            callback(sender, events);
+        return true;
+    }
+
+    // Whether a hand-over runs now: then this object must not be deleted
+    // before it has returned.
+    bool Running() const { return running_; }
+
+    static constexpr QEvent::Type HandOverEvent = QEvent::User;
+
+private:
+    TCommEventThread* const sender_;
+    const std::shared_ptr<HandOver> handOver_;
+    bool running_ = false;
+};
+
 TCommEventThread::TCommEventThread(CommApi& api, CommHandle handle, std::uint32_t suspendTime,
-                                   std::uint32_t monitorEvents, QObject* deliveryTarget)
-    : api_(api), handle_(handle), suspendTime_(suspendTime), deliveryTarget_(deliveryTarget) {
+                                   std::uint32_t monitorEvents)
+    : api_(api), handle_(handle), suspendTime_(suspendTime), receiver_(std::make_unique<Receiver>(this, handOver_)) {
     api_.SetCommMask(handle_, monitorEvents);
 }
 
 TCommEventThread::~TCommEventThread() {
     Stop();
+    // Closed from inside a hand-over: the receiver goes once it has returned.
+    if (receiver_->Running())
+        receiver_.release()->deleteLater();
 }
 
 void TCommEventThread::SetCallback(TCommEventCallback callback) {
@@ -59,41 +120,16 @@ void TCommEventThread::Run() {
 }
 
 void TCommEventThread::Deliver(std::uint32_t events) {
-    const std::shared_ptr<HandOver> handOver = handOver_;
     {
-        std::lock_guard<std::mutex> hold(handOver->lock);
-        if (handOver->terminated)
+        std::lock_guard<std::mutex> hold(handOver_->lock);
+        if (handOver_->terminated)
             return;
-        handOver->handled = false;
+        handOver_->pending = true;
+        handOver_->events = events;
     }
-    QMetaObject::invokeMethod(
-        deliveryTarget_,
-        [handOver, sender = this, events] {
-            TCommEventCallback callback;
-            {
-                std::lock_guard<std::mutex> hold(handOver->lock);
-                // Stop may have come first; then sender is gone or going.
-                if (handOver->terminated)
-                    return;
-                callback = handOver->callback;
-            }
-            // Released even when the callback throws.
-            struct Handled {
-                HandOver& state;
-                ~Handled() {
-                    {
-                        std::lock_guard<std::mutex> hold(state.lock);
-                        state.handled = true;
-                    }
-                    state.wake.notify_all();
-                }
-            } handled{*handOver};
-            if (callback)
-                callback(sender, events);
-        },
-        Qt::QueuedConnection);
-    std::unique_lock<std::mutex> hold(handOver->lock);
-    handOver->wake.wait(hold, [&] { return handOver->handled || handOver->terminated; });
+    QCoreApplication::postEvent(receiver_.get(), new QEvent(Receiver::HandOverEvent));
+    std::unique_lock<std::mutex> hold(handOver_->lock);
+    handOver_->wake.wait(hold, [this] { return !handOver_->pending || handOver_->terminated; });
 }
 
 void TCommEventThread::PauseAfterFailedWait() {

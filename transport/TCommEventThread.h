@@ -9,8 +9,6 @@
 #include <mutex>
 #include <thread>
 
-class QObject;
-
 // The thread that watches one open port for line events and hands each one
 // to the UI thread, blocking until it has been handled there.
 //
@@ -24,12 +22,10 @@ public:
     // UI thread: (thread, event word), or empty for nothing.
     using TCommEventCallback = std::function<void(TCommEventThread* Sender, std::uint32_t events)>;
 
-    // Sets the port's event mask to monitorEvents (EV_ bits). The thread
-    // does not run until Start. deliveryTarget lives on the UI thread and
-    // outlives the thread; hand-overs are queued to it. suspendTime is kept,
-    // nothing uses it.
-    TCommEventThread(CommApi& api, CommHandle handle, std::uint32_t suspendTime, std::uint32_t monitorEvents,
-                     QObject* deliveryTarget);
+    // On the UI thread, where the hand-overs will run. Sets the port's event
+    // mask to monitorEvents (EV_ bits). The thread does not run until Start.
+    // suspendTime is kept, nothing uses it.
+    TCommEventThread(CommApi& api, CommHandle handle, std::uint32_t suspendTime, std::uint32_t monitorEvents);
     // Stops the thread if it runs.
     ~TCommEventThread();
     TCommEventThread(const TCommEventThread&) = delete;
@@ -44,15 +40,18 @@ public:
     std::uint32_t SuspendTime() const { return suspendTime_; }
 
 private:
-    // What the thread and its queued hand-overs share; a hand-over still in
-    // Qt's queue after the thread has gone finds it terminated.
+    // What the thread and its hand-overs share, under the lock.
     struct HandOver {
         std::mutex lock;
         std::condition_variable wake;
         bool terminated = false;
-        bool handled = false;
+        bool pending = false;       // an event word waits to be handled
+        std::uint32_t events = 0;   // that word
         TCommEventCallback callback;
     };
+    // Lives on the UI thread and runs the hand-overs posted to it; goes with
+    // the thread object, and with it any hand-over still in Qt's queue.
+    class Receiver;
 
     void Run();
     // Hands one event word over and waits until it was handled or Stop.
@@ -64,7 +63,7 @@ private:
     CommApi& api_;
     const CommHandle handle_;
     const std::uint32_t suspendTime_;
-    QObject* const deliveryTarget_;
     const std::shared_ptr<HandOver> handOver_ = std::make_shared<HandOver>();
+    std::unique_ptr<Receiver> receiver_;
     std::thread thread_;
 };

@@ -82,8 +82,7 @@ void TThreadComm::Open() {
             failure = "Error initializing Read/Write Buffers";
             failureCode = LastError(api_);
         }
-        eventThread_ = std::make_unique<TCommEventThread>(api_, handle_, suspendTime_, CommEventMask(monitorEvents_),
-                                                          this);
+        eventThread_ = std::make_unique<TCommEventThread>(api_, handle_, suspendTime_, CommEventMask(monitorEvents_));
         eventThread_->SetCallback([this](TCommEventThread* sender, std::uint32_t events) {
             HandleCommEvent(sender, events);
         });

@@ -1,7 +1,6 @@
 #include "transport/TCommEventThread.h"
 
-#include <QCoreApplication>
-#include <QEvent>
+#include <QMetaObject>
 #include <QObject>
 
 #include <chrono>
@@ -13,17 +12,15 @@ constexpr std::chrono::milliseconds FailedWaitPause{20};
 
 }  // namespace
 
-// The hand-over is a plain event rather than a queued functor: everything
+// The hand-over is a queued call of a member without arguments: everything
 // it carries goes through the lock, where the thread sanitizer sees it, and
-// nothing through Qt's queue, where it does not.
+// nothing of ours through Qt's queue, where it does not.
 class TCommEventThread::Receiver final : public QObject {
 public:
     Receiver(TCommEventThread* sender, std::shared_ptr<HandOver> handOver)
         : sender_(sender), handOver_(std::move(handOver)) {}
 
-    bool event(QEvent* event) override {
-        if (event->type() != HandOverEvent)
-            return QObject::event(event);
+    void RunHandOver() {
         // The callback may close the port, which ends the thread and lets go
         // of this receiver; what the hand-over needs afterwards is kept here.
         const std::shared_ptr<HandOver> handOver = handOver_;
@@ -34,7 +31,7 @@ public:
             std::lock_guard<std::mutex> hold(handOver->lock);
             // Stop may have come first.
             if (handOver->terminated || !handOver->pending)
-                return true;
+                return;
             callback = handOver->callback;
             events = handOver->events;
         }
@@ -55,14 +52,11 @@ public:
         running_ = true;
         if (callback)
             callback(sender, events);
-        return true;
     }
 
     // Whether a hand-over runs now: then this object must not be deleted
     // before it has returned.
     bool Running() const { return running_; }
-
-    static constexpr QEvent::Type HandOverEvent = QEvent::User;
 
 private:
     TCommEventThread* const sender_;
@@ -127,7 +121,7 @@ void TCommEventThread::Deliver(std::uint32_t events) {
         handOver_->pending = true;
         handOver_->events = events;
     }
-    QCoreApplication::postEvent(receiver_.get(), new QEvent(Receiver::HandOverEvent));
+    QMetaObject::invokeMethod(receiver_.get(), &Receiver::RunHandOver, Qt::QueuedConnection);
     std::unique_lock<std::mutex> hold(handOver_->lock);
     handOver_->wake.wait(hold, [this] { return !handOver_->pending || handOver_->terminated; });
 }

@@ -49,7 +49,7 @@ private:
         std::uint32_t events = 0;   // that word
         TCommEventCallback callback;
     };
-    // Lives on the UI thread and runs the hand-overs posted to it; goes with
+    // Lives on the UI thread and runs the hand-overs queued to it; goes with
     // the thread object, and with it any hand-over still in Qt's queue.
     class Receiver;
 

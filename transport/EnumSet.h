@@ -17,11 +17,6 @@ public:
         for (Enum value : values)
             bits_ |= Bit(value);
     }
-    static constexpr EnumSet FromBits(Storage bits) {
-        EnumSet set;
-        set.bits_ = bits;
-        return set;
-    }
 
     constexpr bool Contains(Enum value) const { return (bits_ & Bit(value)) != 0; }
     constexpr Storage Bits() const { return bits_; }

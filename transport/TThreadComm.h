@@ -161,10 +161,8 @@ public:
 protected:
     // Opens the device handle; Open calls it.
     virtual void CreateHandle();
+    // Closes it, clears the open flag and forgets the handle.
     void DestroyHandle();
-
-    CommApi& Api() { return api_; }
-    CommHandle Handle() const { return handle_; }
 
 private:
     // Stores value in field and re-applies the line settings when it changed.

@@ -119,7 +119,6 @@ public:
     // The COM port of the serial link.
     TComm* Comm1 = nullptr;
     ComPortOpening& ComPorts() { return *comPorts_; }
-    SerialReadout& Readout() { return *serialReadout_; }
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -12,15 +12,18 @@ constexpr std::chrono::milliseconds FailedWaitPause{20};
 
 }  // namespace
 
-// The hand-over is a queued call of a member without arguments: everything
-// it carries goes through the lock, where the thread sanitizer sees it, and
-// nothing of ours through Qt's queue, where it does not.
+// The hand-over is a queued call by name of a member without arguments:
+// everything it carries goes through the lock, where the thread sanitizer
+// sees it, and Qt alone makes and frees the queued call, so nothing of ours
+// crosses Qt's queue, where the sanitizer cannot follow.
 class TCommEventThread::Receiver final : public QObject {
+    Q_OBJECT
+
 public:
     Receiver(TCommEventThread* sender, std::shared_ptr<HandOver> handOver)
         : sender_(sender), handOver_(std::move(handOver)) {}
 
-    void RunHandOver() {
+    Q_INVOKABLE void RunHandOver() {
         // The callback may close the port, which ends the thread and lets go
         // of this receiver; what the hand-over needs afterwards is kept here.
         const std::shared_ptr<HandOver> handOver = handOver_;
@@ -121,7 +124,7 @@ void TCommEventThread::Deliver(std::uint32_t events) {
         handOver_->pending = true;
         handOver_->events = events;
     }
-    QMetaObject::invokeMethod(receiver_.get(), &Receiver::RunHandOver, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(receiver_.get(), "RunHandOver", Qt::QueuedConnection);
     std::unique_lock<std::mutex> hold(handOver_->lock);
     handOver_->wake.wait(hold, [this] { return !handOver_->pending || handOver_->terminated; });
 }
@@ -134,3 +137,5 @@ void TCommEventThread::PauseAfterFailedWait() {
     handOver_->wake.wait_until(hold, std::chrono::system_clock::now() + FailedWaitPause,
                                [this] { return handOver_->terminated; });
 }
+
+#include "TCommEventThread.moc"

@@ -6,6 +6,7 @@
 #include "platform/ComPortList.h"
 #include "platform/ProcessExit.h"
 #include "platform/widgets/Clipboard.h"
+#include "platform/widgets/ColorDialogs.h"
 #include "platform/widgets/FileDialogs.h"
 #include "platform/widgets/MessageBox.h"
 #include "platform/widgets/QtTranslations.h"
@@ -23,6 +24,7 @@ int main(int argc, char* argv[]) {
     QtMessageBoxes messageBoxes;
     QtFileDialogs fileDialogs;
     QtClipboard clipboard;
+    QtColorDialogs colorDialogs;
     RealProcessExit processExit;
     // COM ports live beside the other files the program writes (ports/comN),
     // in the folder start-up settles on.
@@ -30,7 +32,7 @@ int main(int argc, char* argv[]) {
         MakeTermiosCommApi([](const QString& name) { return CommDeviceFor(name, DataDir); });
     SystemComPorts comPorts([] { return DataDir; });
     const Environment environment{QCoreApplication::applicationDirPath(), &messageBoxes, &fileDialogs, &clipboard,
-                                  &processExit, commApi.get(), &comPorts};
+                                  &processExit, commApi.get(), &comPorts, &colorDialogs};
     std::unique_ptr<TForm1> form;
     // A failed start-up is reported like a failed command, but there is no
     // window to go back to.

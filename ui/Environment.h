@@ -3,6 +3,7 @@
 #include <QString>
 
 class Clipboard;
+class ColorDialogs;
 class CommApi;
 class ComPortList;
 class FileDialogs;
@@ -21,4 +22,5 @@ struct Environment {
     // The serial ports: the calls that drive them and the list of those present.
     CommApi* commApi = nullptr;
     ComPortList* comPorts = nullptr;
+    ColorDialogs* colorDialogs = nullptr;
 };

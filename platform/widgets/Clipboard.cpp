@@ -12,3 +12,11 @@ bool QtClipboard::SetText(const QString& text) {
     // back tells whether the text arrived.
     return clipboard->text() == text;
 }
+
+bool QtClipboard::SetImage(const QImage& image) {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard)
+        return false;
+    clipboard->setImage(image);
+    return !clipboard->image().isNull();
+}

@@ -32,6 +32,24 @@ bool TestClipboard::SetText(const QString& text) {
     return held ? false : real.SetText(text);
 }
 
+bool TestClipboard::SetImage(const QImage& image) {
+    if (raises)
+        throw std::runtime_error(*raises);
+    return held ? false : real.SetImage(image);
+}
+
+bool ScriptedColorDialogs::Execute(TColor& colour) {
+    presets.push_back(colour);
+    if (answers.empty())
+        return false;
+    const std::optional<TColor> answer = answers.front();
+    answers.pop_front();
+    if (!answer)
+        return false;
+    colour = *answer;
+    return true;
+}
+
 FakeEnvironment::FakeEnvironment() {
     commApi.AddDevice(QStringLiteral("\\\\.\\COM1"));
     commApi.LoopRtsToCts();

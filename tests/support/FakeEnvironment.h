@@ -3,6 +3,7 @@
 #include "platform/ComPortList.h"
 #include "platform/ProcessExit.h"
 #include "platform/widgets/Clipboard.h"
+#include "platform/widgets/ColorDialogs.h"
 #include "platform/widgets/FileDialogs.h"
 #include "platform/widgets/MessageBox.h"
 #include "support/FakeCommApi.h"
@@ -60,9 +61,21 @@ private:
 class TestClipboard final : public Clipboard {
 public:
     bool SetText(const QString& text) override;
+    bool SetImage(const QImage& image) override;
     bool held = false;
     std::optional<std::string> raises;
     QtClipboard real;
+};
+
+// Colour dialogs answered from a script: a colour chooses it, nothing
+// cancels; once the script has run out, the user cancels. The colour each
+// dialog was preset to is recorded.
+class ScriptedColorDialogs final : public ColorDialogs {
+public:
+    bool Execute(TColor& colour) override;
+
+    std::deque<std::optional<TColor>> answers;
+    std::vector<TColor> presets;
 };
 
 // Records exit codes instead of ending the test program.
@@ -85,7 +98,8 @@ struct FakeEnvironment {
     FakeEnvironment();
 
     Environment Get() {
-        return {folder.path(), &messageBoxes, &fileDialogs, &clipboard, &processExit, &commApi, &comPorts};
+        return {folder.path(), &messageBoxes, &fileDialogs, &clipboard, &processExit, &commApi, &comPorts,
+                &colorDialogs};
     }
     QString SettingsFile() const { return folder.filePath(QStringLiteral("Vel.ini")); }
     // Writes the settings file before the window starts.
@@ -95,6 +109,7 @@ struct FakeEnvironment {
     QTemporaryDir folder;
     ScriptedMessageBoxes messageBoxes;
     ScriptedFileDialogs fileDialogs;
+    ScriptedColorDialogs colorDialogs;
     TestClipboard clipboard;
     RecordingProcessExit processExit;
     // COM1 is present, with a meter attached (CTS follows RTS), as the

@@ -4,6 +4,7 @@
 #include "ui/TApplication.h"
 
 #include "support/FakeEnvironment.h"
+#include "support/ReportsTo.h"
 #include "ui/StatusBar.h"
 #include "ui/TForm1.h"
 #include "ui/TSpeedButton.h"
@@ -18,23 +19,6 @@
 namespace {
 
 using namespace MessageBox;
-
-// Sends the application's reports to the test's boxes while it lives.
-class ReportsTo {
-public:
-    explicit ReportsTo(MessageBoxes& boxes) : app_(qobject_cast<TApplication*>(QCoreApplication::instance())) {
-        if (app_)
-            app_->SetMessageBoxes(&boxes);
-    }
-    ~ReportsTo() {
-        if (app_)
-            app_->SetMessageBoxes(nullptr);
-    }
-    bool Installed() const { return app_ != nullptr; }
-
-private:
-    TApplication* app_;
-};
 
 // An event handler that is not a command and fails.
 class ThrowingHandler : public QObject {

@@ -27,6 +27,7 @@
 #include "ui/TApplication.h"
 #include "ui/TShape.h"
 #include "ui/TfrmConfig.h"
+#include "ui/TfrmScreenshot.h"
 #include "ui/TSpeedButton.h"
 #include "ui/UsbWorkerHandOver.h"
 
@@ -588,9 +589,17 @@ void TForm1::ATuneExecute() {
     dialog.exec();
 }
 
+// ---- The device screen window ----
+
+void TForm1::AScreenshotExecute() {
+    // A new window each time; the last one is kept at hand.
+    auto* window = new TfrmScreenshot(this, *environment_.colorDialogs, *environment_.clipboard);
+    frmScreenshot = window;
+    window->BtnGetPictureClick();
+}
+
 // ---- Commands without an effect of their own in this build ----
 
-void TForm1::AScreenshotExecute() {}
 void TForm1::APrintExecute() {}
 void TForm1::AHelpExecute() {}
 void TForm1::AChmHelpExecute() {}

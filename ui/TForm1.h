@@ -5,6 +5,7 @@
 #include "ui/Environment.h"
 
 #include <QMainWindow>
+#include <QPointer>
 
 #include <functional>
 #include <memory>
@@ -13,6 +14,7 @@ class ArchiveCommands;
 class ComPortOpening;
 class SerialReadout;
 class TComm;
+class TfrmScreenshot;
 class QAction;
 class QFrame;
 class QMenu;
@@ -118,6 +120,8 @@ public:
     TBMThread* BMThreadUSB = nullptr;
     // The COM port of the serial link.
     TComm* Comm1 = nullptr;
+    // The device screen window opened last, while it is open.
+    QPointer<TfrmScreenshot> frmScreenshot;
     ComPortOpening& ComPorts() { return *comPorts_; }
 
 protected:

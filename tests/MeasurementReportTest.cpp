@@ -1,5 +1,7 @@
 #include "output/MeasurementReport.h"
 
+#include "report/ReportFind.h"
+
 #include "app/MessageTable.h"
 #include "archive/StringGrid.h"
 
@@ -129,6 +131,16 @@ TEST(MeasurementReportTest, OneFramedLinePerGridRowAndPageNumbersFromPageTwo) {
     EXPECT_EQ(three[2].size(), 1 + 6 + 6);
     EXPECT_EQ(three[2].back(), "120,5");
     EXPECT_EQ(three[2][7], "1") << "the grid's last row, the oldest record";
+}
+
+TEST(MeasurementReportTest, FindShowsTheRecordOnItsPage) {
+    // A full archive, newest first: record 1800 is the 878th line, on page 17.
+    const PreparedReport report = PrepareMeasurementReport(*Grid(2677));
+    ASSERT_EQ(report.pages.size(), 51u) << "52 lines on page 1, up to 53 on each of the 50 after it";
+    const std::optional<FoundText> found = FindInReport(report, QStringLiteral("1800"), false, std::nullopt, true);
+    ASSERT_TRUE(found);
+    EXPECT_EQ(found->page, 16);
+    EXPECT_EQ(report.pages[16].texts[static_cast<std::size_t>(found->text)].text, "1800");
 }
 
 }  // namespace

@@ -84,8 +84,13 @@ std::optional<QString> rptReport1GetValue(const QString& VarName, const TStringG
 }
 
 PreparedReport PrepareMeasurementReport(const TStringGrid& grid) {
+    return PrepareMeasurementReport(grid, MeasurementTemplate().page);
+}
+
+PreparedReport PrepareMeasurementReport(const TStringGrid& grid, const PageSetup& page) {
+    ReportTemplate report = MeasurementTemplate();
+    report.page = page;
     rptUserDataSet1 records(grid);
     return LayOutReport(
-        MeasurementTemplate(), [&](const QString& name) { return rptReport1GetValue(name, grid, records.RecNo()); },
-        records);
+        report, [&](const QString& name) { return rptReport1GetValue(name, grid, records.RecNo()); }, records);
 }

@@ -48,5 +48,6 @@ private:
 // recNo + 2), or nothing for a name that is not the report's.
 std::optional<QString> rptReport1GetValue(const QString& VarName, const TStringGrid& grid, int recNo);
 
-// The whole report laid out.
+// The whole report laid out, on the template's page or on another.
 PreparedReport PrepareMeasurementReport(const TStringGrid& grid);
+PreparedReport PrepareMeasurementReport(const TStringGrid& grid, const PageSetup& page);

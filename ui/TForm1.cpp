@@ -9,11 +9,13 @@
 #include "archive/StringGrid.h"
 #include "archive/TableRendering.h"
 #include "output/ClipboardCopy.h"
+#include "output/MeasurementReport.h"
 #include "platform/ProcessExit.h"
 #include "platform/Ticks.h"
 #include "platform/widgets/Clipboard.h"
 #include "platform/widgets/MessageBox.h"
 #include "protocol/SerialReadout.h"
+#include "report/ReportPreview.h"
 #include "protocol/UsbLinkState.h"
 #include "protocol/UsbLinkWorker.h"
 #include "thread/TBMThread.h"
@@ -598,9 +600,21 @@ void TForm1::AScreenshotExecute() {
     window->BtnGetPictureClick();
 }
 
+// ---- The measurement report ----
+
+void TForm1::APrintExecute() {
+    if (Archive.Count == 0)
+        return;
+    // Laid out afresh from the table as it is now; the preview lays it out
+    // again for another page setup.
+    TReportPreview preview(
+        PrepareMeasurementReport(Grid()), [this](const PageSetup& page) { return PrepareMeasurementReport(Grid(), page); },
+        *environment_.fileDialogs, *environment_.messageBoxes, this);
+    preview.exec();
+}
+
 // ---- Commands without an effect of their own in this build ----
 
-void TForm1::APrintExecute() {}
 void TForm1::AHelpExecute() {}
 void TForm1::AChmHelpExecute() {}
 void TForm1::AAboutExecute() {}

@@ -1,0 +1,140 @@
+#include "report/ReportPreview.h"
+
+#include "archive/StringGrid.h"
+#include "output/MeasurementReport.h"
+#include "support/FakeEnvironment.h"
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QSpinBox>
+#include <QToolBar>
+
+#include <memory>
+
+namespace {
+
+std::unique_ptr<TStringGrid> Grid(int records) {
+    auto grid = std::make_unique<TStringGrid>(5, records + 2);
+    for (int i = 0; i < records; ++i) {
+        grid->SetCells(0, i + 2, QString::number(records - i));
+        grid->SetCells(1, i + 2, QStringLiteral("10:20:30 (15 мар 2011)"));
+        grid->SetCells(2, i + 2, QStringLiteral("2345,6"));
+        grid->SetCells(3, i + 2, QStringLiteral("Щебень"));
+        grid->SetCells(4, i + 2, QStringLiteral("121,5"));
+    }
+    return grid;
+}
+
+// The preview of a full archive's report.
+class ReportPreviewTest : public ::testing::Test {
+protected:
+    QAction* Action(const char* name) const { return preview.ToolBar->findChild<QAction*>(QLatin1String(name)); }
+
+    FakeEnvironment env;
+    std::unique_ptr<TStringGrid> grid = Grid(2677);
+    TReportPreview preview{PrepareMeasurementReport(*grid),
+                           [this](const PageSetup& page) { return PrepareMeasurementReport(*grid, page); },
+                           env.fileDialogs, env.messageBoxes};
+};
+
+TEST_F(ReportPreviewTest, OpensAtTheFirstPageAtFullSize) {
+    EXPECT_EQ(preview.windowTitle(), QStringLiteral("Предварительный просмотр"));
+    EXPECT_TRUE(preview.isModal());
+    EXPECT_TRUE(preview.windowState() & Qt::WindowMaximized);
+    EXPECT_EQ(preview.PageIndex(), 0);
+    EXPECT_DOUBLE_EQ(preview.Zoom(), 1.0);
+    EXPECT_EQ(preview.PageNumber->value(), 1);
+    EXPECT_EQ(preview.PageNumber->maximum(), 51);
+}
+
+TEST_F(ReportPreviewTest, GoesFromPageToPage) {
+    struct Step {
+        const char* action;
+        int page;
+    };
+    const Step steps[] = {{"NextPage", 1}, {"NextPage", 2}, {"PreviousPage", 1}, {"LastPage", 50},
+                          {"NextPage", 50}, {"FirstPage", 0}, {"PreviousPage", 0}};
+    for (const Step& step : steps) {
+        Action(step.action)->trigger();
+        EXPECT_EQ(preview.PageIndex(), step.page) << step.action;
+        EXPECT_EQ(preview.PageNumber->value(), step.page + 1);
+    }
+    preview.PageNumber->setValue(17);
+    EXPECT_EQ(preview.PageIndex(), 16) << "the page number box";
+}
+
+TEST_F(ReportPreviewTest, ZoomsInOutAndBack) {
+    Action("ZoomIn")->trigger();
+    EXPECT_DOUBLE_EQ(preview.Zoom(), 1.25);
+    Action("ZoomOut")->trigger();
+    Action("ZoomOut")->trigger();
+    EXPECT_DOUBLE_EQ(preview.Zoom(), 0.8);
+    Action("Zoom100")->trigger();
+    EXPECT_DOUBLE_EQ(preview.Zoom(), 1.0);
+    preview.resize(800, 600);
+    Action("WholePage")->trigger();
+    EXPECT_LT(preview.Zoom(), 1.0);
+}
+
+TEST_F(ReportPreviewTest, FindShowsThePageOfTheTextAndGoesOn) {
+    preview.FindText->setText(QStringLiteral("1800"));
+    Action("FindNext")->trigger();
+    ASSERT_TRUE(preview.Found());
+    EXPECT_EQ(preview.PageIndex(), 16);
+    EXPECT_EQ(preview.Found()->page, 16);
+
+    preview.FindText->setText(QStringLiteral("щебень"));
+    EXPECT_TRUE(preview.FindNext(true));
+    preview.MatchCase->setChecked(true);
+    EXPECT_FALSE(preview.FindNext(true)) << "no lower-case match";
+}
+
+TEST_F(ReportPreviewTest, LandscapeLaysTheReportOutAgainWithFewerRowsAPage) {
+    PageSetup landscape = MeasurementTemplate().page;
+    landscape.landscape = true;
+    std::swap(landscape.widthMm, landscape.heightMm);
+    preview.ApplyPageSetup(landscape);
+    EXPECT_GT(preview.Report().pages.size(), 51u);
+    EXPECT_TRUE(preview.Report().page.landscape);
+    EXPECT_EQ(preview.PageNumber->maximum(), static_cast<int>(preview.Report().pages.size()));
+}
+
+TEST_F(ReportPreviewTest, SavesOpensAndExportsThroughTheFileDialogs) {
+    const QString saved = env.folder.filePath(QStringLiteral("report.velrep"));
+    const QString pdf = env.folder.filePath(QStringLiteral("report.pdf"));
+    env.fileDialogs.answers = {saved, saved, pdf};
+    Action("Save")->trigger();
+    ASSERT_TRUE(QFile::exists(saved));
+
+    PageSetup landscape = MeasurementTemplate().page;
+    landscape.landscape = true;
+    std::swap(landscape.widthMm, landscape.heightMm);
+    preview.ApplyPageSetup(landscape);
+    ASSERT_NE(preview.Report().pages.size(), 51u);
+    Action("Open")->trigger();
+    EXPECT_EQ(preview.Report().pages.size(), 51u) << "the saved report, as it was";
+    EXPECT_FALSE(preview.Report().page.landscape);
+
+    Action("ExportPdf")->trigger();
+    EXPECT_TRUE(QFile::exists(pdf));
+    EXPECT_TRUE(env.messageBoxes.shown.empty());
+}
+
+TEST_F(ReportPreviewTest, AFileThatIsNoReportIsRefusedWithAMessage) {
+    const QString other = env.folder.filePath(QStringLiteral("other.velrep"));
+    QFile file(other);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("not a report");
+    file.close();
+    env.fileDialogs.answers = {other};
+    Action("Open")->trigger();
+    ASSERT_EQ(env.messageBoxes.shown.size(), 1u);
+    EXPECT_TRUE(env.messageBoxes.shown[0].text.contains(QStringLiteral("не является отчётом")));
+    EXPECT_EQ(preview.Report().pages.size(), 51u) << "the report shown stays";
+}
+
+}  // namespace

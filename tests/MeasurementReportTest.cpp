@@ -133,6 +133,16 @@ TEST(MeasurementReportTest, OneFramedLinePerGridRowAndPageNumbersFromPageTwo) {
     EXPECT_EQ(three[2][7], "1") << "the grid's last row, the oldest record";
 }
 
+TEST(MeasurementReportTest, RowsMovedInTheGridPrintInTheirNewOrder) {
+    const auto grid = Grid(3);  // numbers 3, 2, 1 in rows 2, 3, 4
+    grid->MoveRow(4, 2);
+    const QStringList texts = Texts(PrepareMeasurementReport(*grid))[0];
+    QStringList numbers;
+    for (int i = 7; i < texts.size(); i += 6)
+        numbers << texts[i];
+    EXPECT_EQ(numbers, (QStringList{"1", "3", "2"}));
+}
+
 TEST(MeasurementReportTest, FindShowsTheRecordOnItsPage) {
     // A full archive, newest first: record 1800 is the 878th line, on page 17.
     const PreparedReport report = PrepareMeasurementReport(*Grid(2677));

@@ -272,6 +272,10 @@ void TForm1::FormCreate() {
     archiveCommands_ = std::make_unique<ArchiveCommands>(*this, *environment_.messageBoxes, *environment_.fileDialogs,
                                                          Archive, DataDir + QLatin1Char('/'));
 
+    // The report's template comes from the resources; a broken one shows now,
+    // not at the first Print.
+    MeasurementTemplate();
+
     // Before anything that could use the USB link.
     LinkLog.Configure(LinkLogPath, &LinkLogSwitchFromSettings);
     StartLinkLog();

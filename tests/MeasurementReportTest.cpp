@@ -4,6 +4,7 @@
 
 #include "app/MessageTable.h"
 #include "archive/StringGrid.h"
+#include "support/ReportFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -14,33 +15,6 @@
 #include <vector>
 
 namespace {
-
-// A grid as the table shows records: the two header rows, then one row per
-// record with number, date-time, density, material and temperature.
-std::unique_ptr<TStringGrid> Grid(int records) {
-    auto table = std::make_unique<TStringGrid>(5, records + 2);
-    TStringGrid& grid = *table;
-    for (int i = 0; i < records; ++i) {
-        const int row = i + 2;
-        grid.SetCells(0, row, QString::number(records - i));
-        grid.SetCells(1, row, QStringLiteral("10:20:30 (%1 янв 2024)").arg(i % 28 + 1, 2));
-        grid.SetCells(2, row, QStringLiteral("2345,%1").arg(i % 10));
-        grid.SetCells(3, row, QStringLiteral("Асфальт"));
-        grid.SetCells(4, row, QStringLiteral("120,5"));
-    }
-    return table;
-}
-
-std::vector<QStringList> Texts(const PreparedReport& report) {
-    std::vector<QStringList> pages;
-    for (const PreparedPage& page : report.pages) {
-        QStringList texts;
-        for (const PlacedText& text : page.texts)
-            texts << text.text;
-        pages.push_back(texts);
-    }
-    return pages;
-}
 
 TEST(MeasurementReportTest, TheTemplateHasTheLabReportsGeometry) {
     const ReportTemplate& report = MeasurementTemplate();
@@ -86,7 +60,7 @@ TEST(MeasurementReportTest, SplitsTheDateTimeCell) {
 }
 
 TEST(MeasurementReportTest, ResolvesTheVariablesFromTheGridAndTheMessageTable) {
-    const auto grid = Grid(2);
+    const auto grid = MeasurementGrid(2);
     struct Case {
         const char* name;
         int recNo;
@@ -114,14 +88,14 @@ TEST(MeasurementReportTest, ResolvesTheVariablesFromTheGridAndTheMessageTable) {
 }
 
 TEST(MeasurementReportTest, OneFramedLinePerGridRowAndPageNumbersFromPageTwo) {
-    const std::vector<QStringList> one = Texts(PrepareMeasurementReport(*Grid(1)));
+    const std::vector<QStringList> one = PageTexts(PrepareMeasurementReport(*MeasurementGrid(1)));
     ASSERT_EQ(one.size(), 1u);
     EXPECT_EQ(one[0], (QStringList{MessageText(TextReportTitle), "№", MessageText(TextDate), MessageText(TextTime),
                                    MessageText(TextDensity), MessageText(TextMaterial), MessageText(TextTemperature),
                                    "1", " 1 янв 2024", "10:20:30 ", "2345,0", "Асфальт", "120,5"}));
 
     // A4 with these bands: 52 lines on page 1, 53 on each page after it.
-    const std::vector<QStringList> three = Texts(PrepareMeasurementReport(*Grid(52 + 53 + 1)));
+    const std::vector<QStringList> three = PageTexts(PrepareMeasurementReport(*MeasurementGrid(52 + 53 + 1)));
     ASSERT_EQ(three.size(), 3u);
     EXPECT_EQ(three[0].size(), 7 + 52 * 6);
     EXPECT_EQ(three[1].size(), 1 + 6 + 53 * 6);
@@ -134,9 +108,9 @@ TEST(MeasurementReportTest, OneFramedLinePerGridRowAndPageNumbersFromPageTwo) {
 }
 
 TEST(MeasurementReportTest, RowsMovedInTheGridPrintInTheirNewOrder) {
-    const auto grid = Grid(3);  // numbers 3, 2, 1 in rows 2, 3, 4
+    const auto grid = MeasurementGrid(3);  // numbers 3, 2, 1 in rows 2, 3, 4
     grid->MoveRow(4, 2);
-    const QStringList texts = Texts(PrepareMeasurementReport(*grid))[0];
+    const QStringList texts = PageTexts(PrepareMeasurementReport(*grid))[0];
     QStringList numbers;
     for (int i = 7; i < texts.size(); i += 6)
         numbers << texts[i];
@@ -145,7 +119,7 @@ TEST(MeasurementReportTest, RowsMovedInTheGridPrintInTheirNewOrder) {
 
 TEST(MeasurementReportTest, FindShowsTheRecordOnItsPage) {
     // A full archive, newest first: record 1800 is the 878th line, on page 17.
-    const PreparedReport report = PrepareMeasurementReport(*Grid(2677));
+    const PreparedReport report = PrepareMeasurementReport(*MeasurementGrid(2677));
     ASSERT_EQ(report.pages.size(), 51u) << "52 lines on page 1, up to 53 on each of the 50 after it";
     const std::optional<FoundText> found = FindInReport(report, QStringLiteral("1800"), false, std::nullopt, true);
     ASSERT_TRUE(found);

@@ -3,6 +3,7 @@
 #include "app/MessageTable.h"
 #include "archive/StringGrid.h"
 #include "output/MeasurementReport.h"
+#include "support/ReportFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -24,18 +25,6 @@ QString Tool(const QString& tool, const QStringList& arguments) {
     return QString::fromUtf8(process.readAllStandardOutput());
 }
 
-std::unique_ptr<TStringGrid> Grid(int records) {
-    auto grid = std::make_unique<TStringGrid>(5, records + 2);
-    for (int i = 0; i < records; ++i) {
-        grid->SetCells(0, i + 2, QString::number(records - i));
-        grid->SetCells(1, i + 2, QStringLiteral("10:20:30 (15 мар 2011)"));
-        grid->SetCells(2, i + 2, QStringLiteral("2345,6"));
-        grid->SetCells(3, i + 2, QStringLiteral("Щебень"));
-        grid->SetCells(4, i + 2, QStringLiteral("121,5"));
-    }
-    return grid;
-}
-
 class PdfExportTest : public ::testing::Test {
 protected:
     QString Path(const char* name) const { return folder.filePath(QString::fromLatin1(name)); }
@@ -44,7 +33,7 @@ protected:
 
 TEST_F(PdfExportTest, WritesTheReportsPagesWithTheirTextSelectable) {
     const QString pdf = Path("report.pdf");
-    ASSERT_EQ(ExportPdf(PrepareMeasurementReport(*Grid(110)), pdf), QString());
+    ASSERT_EQ(ExportPdf(PrepareMeasurementReport(*MeasurementGrid(110)), pdf), QString());
 
     const QString info = Tool(QStringLiteral("pdfinfo"), {pdf});
     EXPECT_TRUE(info.contains(QRegularExpression(QStringLiteral(R"re(Pages:\s+3\b)re")))) << info.toStdString();
@@ -53,8 +42,8 @@ TEST_F(PdfExportTest, WritesTheReportsPagesWithTheirTextSelectable) {
     const QString text = Tool(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
     EXPECT_TRUE(text.contains(MessageText(TextReportTitle))) << text.left(400).toStdString();
     EXPECT_TRUE(text.contains(MessageText(TextDensity)));
-    EXPECT_TRUE(text.contains(QStringLiteral("15 мар 2011")));
-    EXPECT_TRUE(text.contains(QStringLiteral("Щебень")));
+    EXPECT_TRUE(text.contains(QStringLiteral("1 янв 2024")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Асфальт")));
     // The layout text closes the blanks up: "- 2 -" reads "-2-".
     const auto pageNumber = [&](int n) { return text.contains(QRegularExpression(QStringLiteral(R"(-\s*%1\s*-)").arg(n))); };
     EXPECT_TRUE(pageNumber(2));
@@ -67,7 +56,7 @@ TEST_F(PdfExportTest, WritesTheReportsPagesWithTheirTextSelectable) {
 
 TEST_F(PdfExportTest, ColumnsStandWhereTheTemplatePutsThem) {
     const QString pdf = Path("one.pdf");
-    ASSERT_EQ(ExportPdf(PrepareMeasurementReport(*Grid(1)), pdf), QString());
+    ASSERT_EQ(ExportPdf(PrepareMeasurementReport(*MeasurementGrid(1)), pdf), QString());
     // Word boxes in points from the top-left corner.
     const QString boxes = Tool(QStringLiteral("pdftotext"), {QStringLiteral("-bbox"), pdf, QStringLiteral("-")});
     const auto left = [&](const QString& word) {
@@ -79,10 +68,10 @@ TEST_F(PdfExportTest, ColumnsStandWhereTheTemplatePutsThem) {
     // Each text centred in its column: 20 mm margin, then 16, 29, 20, 41, 45, 34 mm.
     EXPECT_GT(left(QStringLiteral("№")), 20.0);
     EXPECT_LT(left(QStringLiteral("№")), 20.0 + 16);
-    EXPECT_GT(left(QStringLiteral("2345,6")), 20.0 + 16 + 29 + 20);
-    EXPECT_LT(left(QStringLiteral("2345,6")), 20.0 + 16 + 29 + 20 + 41);
-    EXPECT_GT(left(QStringLiteral("121,5")), 20.0 + 16 + 29 + 20 + 41 + 45);
-    EXPECT_LT(left(QStringLiteral("121,5")), 205.0);
+    EXPECT_GT(left(QStringLiteral("2345,0")), 20.0 + 16 + 29 + 20);
+    EXPECT_LT(left(QStringLiteral("2345,0")), 20.0 + 16 + 29 + 20 + 41);
+    EXPECT_GT(left(QStringLiteral("120,5")), 20.0 + 16 + 29 + 20 + 41 + 45);
+    EXPECT_LT(left(QStringLiteral("120,5")), 205.0);
 }
 
 TEST_F(PdfExportTest, AFileThatCannotBeWrittenIsReportedAndTheOldOneKept) {
@@ -92,7 +81,7 @@ TEST_F(PdfExportTest, AFileThatCannotBeWrittenIsReportedAndTheOldOneKept) {
         ASSERT_TRUE(old.open(QIODevice::WriteOnly));
         old.write("old");
     }
-    EXPECT_NE(ExportPdf(PrepareMeasurementReport(*Grid(1)), Path("missing/folder/x.pdf")), QString());
+    EXPECT_NE(ExportPdf(PrepareMeasurementReport(*MeasurementGrid(1)), Path("missing/folder/x.pdf")), QString());
     EXPECT_FALSE(QFile::exists(Path("missing/folder/x.pdf")));
     QFile old(pdf);
     ASSERT_TRUE(old.open(QIODevice::ReadOnly));

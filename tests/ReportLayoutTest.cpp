@@ -1,5 +1,7 @@
 #include "report/ReportLayout.h"
 
+#include "support/ReportFixtures.h"
+
 #include <gtest/gtest.h>
 
 #include <QStringList>
@@ -50,18 +52,6 @@ ReportTemplate SmallReport() {
     return report;
 }
 
-// Each page's texts, in the order placed.
-std::vector<QStringList> Texts(const PreparedReport& prepared) {
-    std::vector<QStringList> pages;
-    for (const PreparedPage& page : prepared.pages) {
-        QStringList texts;
-        for (const PlacedText& text : page.texts)
-            texts << text.text;
-        pages.push_back(texts);
-    }
-    return pages;
-}
-
 class ReportLayoutTest : public ::testing::Test {
 protected:
     PreparedReport LayOut(int count) {
@@ -99,14 +89,14 @@ TEST_F(ReportLayoutTest, PutsTheBandsOnThePagesInTheirOrder) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.records);
-        EXPECT_EQ(Texts(LayOut(c.records)), c.pages);
+        EXPECT_EQ(PageTexts(LayOut(c.records)), c.pages);
     }
 }
 
 TEST_F(ReportLayoutTest, CountsPagesAndPlacesTheFooterAtTheFoot) {
     const PreparedReport prepared = LayOut(6 + 7 + 1);
     ASSERT_EQ(prepared.pages.size(), 3u);
-    EXPECT_EQ(Texts(prepared)[1].size(), 2 + 7 * 2);
+    EXPECT_EQ(PageTexts(prepared)[1].size(), 2 + 7 * 2);
     const PlacedText& footer = prepared.pages[2].texts[0];
     EXPECT_EQ(footer.text, "- 3 -");
     // From the paper's corner: the left margin, and the foot of the printable area.
@@ -120,7 +110,7 @@ TEST_F(ReportLayoutTest, CountsPagesAndPlacesTheFooterAtTheFoot) {
 
 TEST_F(ReportLayoutTest, AFooterForTheFirstPageTooTakesItsPlaceThere) {
     report.bands[0].printOnFirstPage = true;
-    const std::vector<QStringList> pages = Texts(LayOut(5));
+    const std::vector<QStringList> pages = PageTexts(LayOut(5));
     ASSERT_EQ(pages.size(), 2u) << "page 1 now holds 4 records";
     EXPECT_EQ(pages[0].front(), "- 1 -");
     EXPECT_EQ(pages[1].size(), 1 + 1 + 2);
@@ -129,7 +119,7 @@ TEST_F(ReportLayoutTest, AFooterForTheFirstPageTooTakesItsPlaceThere) {
 TEST_F(ReportLayoutTest, ABandTallerThanAPageStillGoesOnOne) {
     report.bands[1].height = 500;
     // One record a page, never an endless run of empty pages.
-    EXPECT_EQ(Texts(LayOut(2)), (std::vector<QStringList>{{"Report", "No", "1", "v1=[Value]"},
+    EXPECT_EQ(PageTexts(LayOut(2)), (std::vector<QStringList>{{"Report", "No", "1", "v1=[Value]"},
                                                           {"- 2 -", "No", "2", "v2=[Value]"}}));
 }
 

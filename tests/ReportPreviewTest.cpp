@@ -3,6 +3,7 @@
 #include "archive/StringGrid.h"
 #include "output/MeasurementReport.h"
 #include "support/FakeEnvironment.h"
+#include "support/ReportFixtures.h"
 
 #include <gtest/gtest.h>
 
@@ -17,25 +18,13 @@
 
 namespace {
 
-std::unique_ptr<TStringGrid> Grid(int records) {
-    auto grid = std::make_unique<TStringGrid>(5, records + 2);
-    for (int i = 0; i < records; ++i) {
-        grid->SetCells(0, i + 2, QString::number(records - i));
-        grid->SetCells(1, i + 2, QStringLiteral("10:20:30 (15 мар 2011)"));
-        grid->SetCells(2, i + 2, QStringLiteral("2345,6"));
-        grid->SetCells(3, i + 2, QStringLiteral("Щебень"));
-        grid->SetCells(4, i + 2, QStringLiteral("121,5"));
-    }
-    return grid;
-}
-
 // The preview of a full archive's report.
 class ReportPreviewTest : public ::testing::Test {
 protected:
     QAction* Action(const char* name) const { return preview.ToolBar->findChild<QAction*>(QLatin1String(name)); }
 
     FakeEnvironment env;
-    std::unique_ptr<TStringGrid> grid = Grid(2677);
+    std::unique_ptr<TStringGrid> grid = MeasurementGrid(2677);
     TReportPreview preview{PrepareMeasurementReport(*grid),
                            [this](const PageSetup& page) { return PrepareMeasurementReport(*grid, page); },
                            env.fileDialogs, env.messageBoxes};
@@ -87,7 +76,7 @@ TEST_F(ReportPreviewTest, FindShowsThePageOfTheTextAndGoesOn) {
     EXPECT_EQ(preview.PageIndex(), 16);
     EXPECT_EQ(preview.Found()->page, 16);
 
-    preview.FindText->setText(QStringLiteral("щебень"));
+    preview.FindText->setText(QStringLiteral("асфальт"));
     EXPECT_TRUE(preview.FindNext(true));
     preview.MatchCase->setChecked(true);
     EXPECT_FALSE(preview.FindNext(true)) << "no lower-case match";

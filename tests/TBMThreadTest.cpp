@@ -31,17 +31,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// Waits without serving any event; false after 10 s.
-bool WaitWithoutPumping(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + 10s;
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(1ms);
-    }
-    return true;
-}
-
 bool OnUiThread() {
     return QThread::currentThread() == QCoreApplication::instance()->thread();
 }

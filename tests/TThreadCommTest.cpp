@@ -536,7 +536,7 @@ TEST_F(TThreadCommEventsTest, CloseDropsAHandOverAlreadyQueued) {
     api.RaiseEvents(EV_TXEMPTY);
     // The thread queues its hand-over and waits for the UI thread, which
     // closes the port before it serves its events.
-    ASSERT_TRUE(PumpUntil([&] { return !api.Waiting(); }));
+    ASSERT_TRUE(WaitWithoutPumping([&] { return !api.Waiting(); }));
     comm.Close();
     QCoreApplication::sendPostedEvents();
     QCoreApplication::processEvents();

@@ -58,7 +58,7 @@ protected:
     // A meter answering after delay (well past the 5 ms in which answers
     // are thrown away, even on a slow machine); the serial answers start
     // with the first entry, whatever its index.
-    FakeCommMeter& Meter(std::vector<ArchiveEntry> entries, std::chrono::milliseconds delay = 20ms) {
+    FakeCommMeter& Meter(std::vector<ArchiveEntry> entries, std::chrono::milliseconds delay = 40ms) {
         MeterSetup setup;
         setup.archive = std::move(entries);
         setup.identChars = {'1', '5', '0', '3', '1', '1'};
@@ -175,7 +175,7 @@ TEST_F(SerialReadoutTest, DiscardsWhatArrivesWithinFiveMillisecondsOfACommand) {
     FakeCommMeter& m = Meter(Chain({0xFFFF}, EndMark), 1ms);
     // Only the first identification comes that soon.
     m.beforeAnswer = [](MeterModel& model) {
-        model.Setup().answerDelay = model.Taken(MeterCommand::Ident) == 0 ? 1ms : 15ms;
+        model.Setup().answerDelay = model.Taken(MeterCommand::Ident) == 0 ? 1ms : 40ms;
     };
     readout.Read();
     EXPECT_EQ(m.Model().Taken(MeterCommand::Ident), 2);
@@ -183,7 +183,7 @@ TEST_F(SerialReadoutTest, DiscardsWhatArrivesWithinFiveMillisecondsOfACommand) {
 }
 
 TEST_F(SerialReadoutTest, ASecondReadWhileOneWaitsReturnsAtOnce) {
-    FakeCommMeter& m = Meter(Chain({0xFFFF, 5, 9}, EndMark), 30ms);
+    FakeCommMeter& m = Meter(Chain({0xFFFF, 5, 9}, EndMark), 60ms);
     int nested = 0;
     QTimer::singleShot(10, [&] {
         readout.Read();

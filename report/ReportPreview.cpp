@@ -5,6 +5,7 @@
 #include "report/PdfExport.h"
 #include "report/PreparedReportFile.h"
 #include "report/ReportPainter.h"
+#include "report/TextExport.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -72,6 +73,7 @@ constexpr double MostZoom = 8.0;
 
 const QString ReportFilter = QStringLiteral("Подготовленный отчёт (*.velrep)|*.velrep");
 const QString PdfFilter = QStringLiteral("Документ PDF (*.pdf)|*.pdf");
+const QString TextFilter = QStringLiteral("Текст в UTF-8 (*.txt)|*.txt");
 
 }  // namespace
 
@@ -93,6 +95,7 @@ TReportPreview::TReportPreview(PreparedReport report, Relayout relayout, FileDia
     add("Open", "Открыть...", [this] { OpenReport(); });
     add("Save", "Сохранить...", [this] { SaveReport(); });
     add("ExportPdf", "Экспорт в PDF...", [this] { ExportToPdf(); });
+    add("ExportText", "Экспорт в текст...", [this] { ExportToText(); });
     ToolBar->addSeparator();
     add("ZoomIn", "Крупнее", [this] { SetZoom(zoom_ * ZoomStep); });
     add("ZoomOut", "Мельче", [this] { SetZoom(zoom_ / ZoomStep); });
@@ -239,10 +242,18 @@ void TReportPreview::OpenReport() {
 }
 
 void TReportPreview::ExportToPdf() {
-    TFileDialog dialog{QStringLiteral("Экспорт в PDF"), PdfFilter, {}, {}, false};
+    ExportTo(QStringLiteral("Экспорт в PDF"), PdfFilter, ExportPdf);
+}
+
+void TReportPreview::ExportToText() {
+    ExportTo(QStringLiteral("Экспорт в текст"), TextFilter, ExportText);
+}
+
+void TReportPreview::ExportTo(const QString& title, const QString& filter, const Exporter& exporter) {
+    TFileDialog dialog{title, filter, {}, {}, false};
     if (!dialogs_.ExecuteSave(dialog))
         return;
-    if (!ExportPdf(report_, dialog.FileName).isEmpty())
+    if (!exporter(report_, dialog.FileName).isEmpty())
         Fail(QStringLiteral("Не удаётся записать файл %1.").arg(dialog.FileName));
 }
 

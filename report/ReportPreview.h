@@ -19,9 +19,9 @@ class QToolBar;
 class ReportPageView;
 
 // The preview of a prepared report: one page at a time at a zoom, with a
-// tool bar to print, open and save prepared reports, export to PDF, zoom,
-// find a text, set the page up (the report is laid out anew) and go from page
-// to page. All texts Russian.
+// tool bar to print, open and save prepared reports, export to PDF and to
+// text, zoom, find a text, set the page up (the report is laid out anew) and
+// go from page to page. All texts Russian.
 class TReportPreview : public QDialog {
     Q_OBJECT
 
@@ -53,6 +53,7 @@ public:
     void SaveReport();
     void OpenReport();
     void ExportToPdf();
+    void ExportToText();
     void PageSetupDialog();
 
     QToolBar* ToolBar = nullptr;
@@ -61,7 +62,12 @@ public:
     QSpinBox* PageNumber = nullptr;
 
 private:
+    // An export: the report into a file; empty on success, else why not.
+    using Exporter = std::function<QString(const PreparedReport& report, const QString& path)>;
+
     void Refresh();
+    // Asks for the file and exports into it; a failure is told.
+    void ExportTo(const QString& title, const QString& filter, const Exporter& exporter);
     void Fail(const QString& text);
 
     PreparedReport report_;

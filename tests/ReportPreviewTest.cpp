@@ -95,7 +95,8 @@ TEST_F(ReportPreviewTest, LandscapeLaysTheReportOutAgainWithFewerRowsAPage) {
 TEST_F(ReportPreviewTest, SavesOpensAndExportsThroughTheFileDialogs) {
     const QString saved = env.folder.filePath(QStringLiteral("report.velrep"));
     const QString pdf = env.folder.filePath(QStringLiteral("report.pdf"));
-    env.fileDialogs.answers = {saved, saved, pdf};
+    const QString text = env.folder.filePath(QStringLiteral("report.txt"));
+    env.fileDialogs.answers = {saved, saved, pdf, text};
     Action("Save")->trigger();
     ASSERT_TRUE(QFile::exists(saved));
 
@@ -110,6 +111,8 @@ TEST_F(ReportPreviewTest, SavesOpensAndExportsThroughTheFileDialogs) {
 
     Action("ExportPdf")->trigger();
     EXPECT_TRUE(QFile::exists(pdf));
+    Action("ExportText")->trigger();
+    EXPECT_TRUE(QFile::exists(text));
     EXPECT_TRUE(env.messageBoxes.shown.empty());
 }
 

@@ -108,6 +108,28 @@ std::optional<Clock::time_point> Deadline(std::uint32_t constant, std::uint32_t 
     return Clock::now() + std::chrono::milliseconds(limit);
 }
 
+// Waits until fd is ready for events, or the deadline passes. False when the
+// transfer is to stop there: at the deadline (error stays 0), when the wait
+// fails, or when the device has hung up (EIO): a tty that hung up (the device
+// unplugged, the far end of a pseudo-terminal closed) polls ready for good
+// and moves nothing.
+bool AwaitReady(int fd, short events, const std::optional<Clock::time_point>& deadline, int& error) {
+    const int wait = Remaining(deadline);
+    if (wait == 0)
+        return false;
+    pollfd ready{fd, events, 0};
+    const int count = poll(&ready, 1, wait);
+    if (count < 0 && errno != EINTR) {
+        error = errno;
+        return false;
+    }
+    if (count > 0 && (ready.revents & (POLLHUP | POLLERR | POLLNVAL))) {
+        error = EIO;
+        return false;
+    }
+    return true;
+}
+
 // One open device. fd, wake and tty are set before the handle is published
 // and never change after; the rest is shared between the event thread's
 // wait and the other calls.
@@ -331,21 +353,8 @@ public:
             // plain file means its end.
             if ((got == 0 && !port->tty) || atOnce)
                 break;
-            pollfd fd{port->fd, POLLIN, 0};
-            const int wait = Remaining(deadline);
-            if (wait == 0)
+            if (!AwaitReady(port->fd, POLLIN, deadline, error))
                 break;
-            const int ready = poll(&fd, 1, wait);
-            if (ready < 0 && errno != EINTR) {
-                error = errno;
-                break;
-            }
-            // A tty that hung up (the device unplugged, the far end of a
-            // pseudo-terminal closed) polls readable and reads 0 for good.
-            if (ready > 0 && (fd.revents & (POLLHUP | POLLERR | POLLNVAL))) {
-                error = EIO;
-                break;
-            }
         }
         return Finish(*port, CommTransfer::Read, done, error);
     }
@@ -376,19 +385,8 @@ public:
                 error = errno;
                 break;
             }
-            pollfd fd{port->fd, POLLOUT, 0};
-            const int wait = Remaining(deadline);
-            if (wait == 0)
+            if (!AwaitReady(port->fd, POLLOUT, deadline, error))
                 break;
-            const int ready = poll(&fd, 1, wait);
-            if (ready < 0 && errno != EINTR) {
-                error = errno;
-                break;
-            }
-            if (ready > 0 && (fd.revents & (POLLHUP | POLLERR | POLLNVAL))) {
-                error = EIO;
-                break;
-            }
         }
         return Finish(*port, CommTransfer::Write, done, error);
     }

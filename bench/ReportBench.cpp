@@ -3,7 +3,7 @@
 
 #include "BenchWindow.h"
 #include "output/MeasurementReport.h"
-#include "report/PdfExport.h"
+#include "report/ReportExport.h"
 #include "ui/TForm1.h"
 
 #include <benchmark/benchmark.h>
@@ -35,7 +35,7 @@ void BM_ExportPdf2677(benchmark::State& state) {
     const PreparedReport report = PrepareMeasurementReport(form.Grid());
     QTemporaryDir folder;
     for (auto _ : state)
-        if (!ExportPdf(report, folder.filePath(QStringLiteral("report.pdf"))).isEmpty())
+        if (!ExportReport(*ExportFormatFor(QStringLiteral("x.pdf")), report, folder.filePath(QStringLiteral("report.pdf"))).isEmpty())
             state.SkipWithError("the PDF was not written");
     Archive.Count = 0;
     state.SetLabel("target: < 2 s for 2677 records");

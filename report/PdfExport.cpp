@@ -6,7 +6,6 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 
 namespace {
 
@@ -14,12 +13,10 @@ constexpr int Resolution = 600;  // dots per inch of the PDF's coordinates
 
 }  // namespace
 
-QString ExportPdf(const PreparedReport& report, const QString& path) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
+QString WritePdf(const PreparedReport& report, QIODevice& out, const ExportProgress& progress) {
+    const int pages = static_cast<int>(report.pages.size());
     {
-        QPdfWriter writer(&file);
+        QPdfWriter writer(&out);
         writer.setResolution(Resolution);
         writer.setCreator(QStringLiteral("vel"));
         writer.setPageLayout(QPageLayout(QPageSize(QSizeF(report.page.widthMm, report.page.heightMm),
@@ -33,9 +30,9 @@ QString ExportPdf(const PreparedReport& report, const QString& path) {
             if (i > 0)
                 writer.newPage();
             PaintReportPage(painter, report.pages[i], unitsToDevice);
+            progress(static_cast<int>(i) + 1, pages);
         }
     }
-    if (!file.commit())
-        return file.errorString();
+    // A failed write shows when the file is committed.
     return {};
 }

@@ -2,10 +2,8 @@
 
 #include "platform/MessageBox.h"
 #include "platform/widgets/FileDialogs.h"
-#include "report/PdfExport.h"
 #include "report/PreparedReportFile.h"
 #include "report/ReportPainter.h"
-#include "report/TextExport.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -16,18 +14,22 @@
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QPrintDialog>
 #include <QPrinter>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QToolBar>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <memory>
 
 // One page of the report at the preview's zoom, the found text marked.
 class ReportPageView final : public QWidget {
@@ -72,8 +74,9 @@ constexpr double LeastZoom = 0.1;
 constexpr double MostZoom = 8.0;
 
 const QString ReportFilter = QStringLiteral("Подготовленный отчёт (*.velrep)|*.velrep");
-const QString PdfFilter = QStringLiteral("Документ PDF (*.pdf)|*.pdf");
-const QString TextFilter = QStringLiteral("Текст в UTF-8 (*.txt)|*.txt");
+// Reports shorter than this are exported before a progress window would
+// have been seen.
+constexpr int ProgressFromPages = 10;
 
 }  // namespace
 
@@ -94,8 +97,17 @@ TReportPreview::TReportPreview(PreparedReport report, Relayout relayout, FileDia
     add("Print", "Печать...", [this] { Print(); });
     add("Open", "Открыть...", [this] { OpenReport(); });
     add("Save", "Сохранить...", [this] { SaveReport(); });
-    add("ExportPdf", "Экспорт в PDF...", [this] { ExportToPdf(); });
-    add("ExportText", "Экспорт в текст...", [this] { ExportToText(); });
+    auto* exports = new QToolButton(ToolBar);
+    exports->setObjectName(QStringLiteral("Export"));
+    exports->setText(QStringLiteral("Экспорт"));
+    exports->setPopupMode(QToolButton::InstantPopup);
+    auto* exportMenu = new QMenu(exports);
+    for (const ExportFormat& format : ExportFormats()) {
+        QAction* action = exportMenu->addAction(format.title + QStringLiteral("..."), this, [this, &format] { Export(format); });
+        action->setObjectName(format.action);
+    }
+    exports->setMenu(exportMenu);
+    ToolBar->addWidget(exports);
     ToolBar->addSeparator();
     add("ZoomIn", "Крупнее", [this] { SetZoom(zoom_ * ZoomStep); });
     add("ZoomOut", "Мельче", [this] { SetZoom(zoom_ / ZoomStep); });
@@ -241,20 +253,28 @@ void TReportPreview::OpenReport() {
     Refresh();
 }
 
-void TReportPreview::ExportToPdf() {
-    ExportTo(QStringLiteral("Экспорт в PDF"), PdfFilter, ExportPdf);
-}
-
-void TReportPreview::ExportToText() {
-    ExportTo(QStringLiteral("Экспорт в текст"), TextFilter, ExportText);
-}
-
-void TReportPreview::ExportTo(const QString& title, const QString& filter, const Exporter& exporter) {
-    TFileDialog dialog{title, filter, {}, {}, false};
+void TReportPreview::Export(const ExportFormat& format) {
+    TFileDialog dialog{format.title, format.filter, {}, {}, false};
     if (!dialogs_.ExecuteSave(dialog))
         return;
-    if (!exporter(report_, dialog.FileName).isEmpty())
-        Fail(QStringLiteral("Не удаётся записать файл %1.").arg(dialog.FileName));
+    const int pages = static_cast<int>(report_.pages.size());
+    std::unique_ptr<QProgressDialog> progress;
+    if (pages >= ProgressFromPages) {
+        progress = std::make_unique<QProgressDialog>(format.title, QString(), 0, pages, this);
+        progress->setObjectName(QStringLiteral("ExportProgress"));
+        progress->setWindowTitle(format.title);
+        progress->setWindowModality(Qt::WindowModal);
+        progress->setMinimumDuration(0);
+        progress->setCancelButton(nullptr);
+        progress->setValue(0);
+    }
+    const QString failure = ExportReport(format, report_, dialog.FileName, [&](int done, int) {
+        if (progress)
+            progress->setValue(done);
+    });
+    progress.reset();
+    if (!failure.isEmpty())
+        Fail(QStringLiteral("Не удаётся записать файл %1:\n%2").arg(dialog.FileName, failure));
 }
 
 void TReportPreview::PageSetupDialog() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "report/PreparedReport.h"
+#include "report/ReportExport.h"
 #include "report/ReportFind.h"
 
 #include <QDialog>
@@ -19,8 +20,8 @@ class QToolBar;
 class ReportPageView;
 
 // The preview of a prepared report: one page at a time at a zoom, with a
-// tool bar to print, open and save prepared reports, export to PDF and to
-// text, zoom, find a text, set the page up (the report is laid out anew) and
+// tool bar to print, open and save prepared reports, export them (a menu of
+// every format), zoom, find a text, set the page up (the report is laid out anew) and
 // go from page to page. All texts Russian.
 class TReportPreview : public QDialog {
     Q_OBJECT
@@ -52,8 +53,9 @@ public:
     void Print();
     void SaveReport();
     void OpenReport();
-    void ExportToPdf();
-    void ExportToText();
+    // Asks for the file and exports into it, the progress shown for a long
+    // report; a failure is told.
+    void Export(const ExportFormat& format);
     void PageSetupDialog();
 
     QToolBar* ToolBar = nullptr;
@@ -62,12 +64,7 @@ public:
     QSpinBox* PageNumber = nullptr;
 
 private:
-    // An export: the report into a file; empty on success, else why not.
-    using Exporter = std::function<QString(const PreparedReport& report, const QString& path)>;
-
     void Refresh();
-    // Asks for the file and exports into it; a failure is told.
-    void ExportTo(const QString& title, const QString& filter, const Exporter& exporter);
     void Fail(const QString& text);
 
     PreparedReport report_;

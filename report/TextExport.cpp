@@ -1,6 +1,6 @@
 #include "report/TextExport.h"
 
-#include <QSaveFile>
+#include <QIODevice>
 
 #include <algorithm>
 #include <cmath>
@@ -84,13 +84,12 @@ QString ReportText(const PreparedReport& report) {
     return out;
 }
 
-QString ExportText(const PreparedReport& report, const QString& path) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-    if (file.write(ReportText(report).toUtf8()) < 0)
-        return file.errorString();
-    if (!file.commit())
-        return file.errorString();
+QString WriteText(const PreparedReport& report, QIODevice& out, const ExportProgress& progress) {
+    // The columns are measured over every page before the first line can be
+    // written, so the text is made whole and written at once.
+    const int pages = static_cast<int>(report.pages.size());
+    if (out.write(ReportText(report).toUtf8()) < 0)
+        return out.errorString();
+    progress(pages, pages);
     return {};
 }

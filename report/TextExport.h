@@ -1,6 +1,7 @@
 #pragma once
 
 #include "report/PreparedReport.h"
+#include "report/ReportExport.h"
 
 #include <QString>
 
@@ -11,6 +12,5 @@
 // (a title) is centred over the line. Blanks around each text are dropped.
 QString ReportText(const PreparedReport& report);
 
-// ReportText as a UTF-8 file; the old file stays as it was until the new one
-// is complete. Returns an empty text on success, otherwise why not.
-QString ExportText(const PreparedReport& report, const QString& path);
+// ReportText in UTF-8.
+QString WriteText(const PreparedReport& report, QIODevice& out, const ExportProgress& progress);

@@ -1,4 +1,4 @@
-#include "report/PdfExport.h"
+#include "report/ReportExport.h"
 
 #include "app/MessageTable.h"
 #include "archive/StringGrid.h"
@@ -23,6 +23,10 @@ QString Tool(const QString& tool, const QStringList& arguments) {
     if (!process.waitForFinished(30000) || process.exitCode() != 0)
         return {};
     return QString::fromUtf8(process.readAllStandardOutput());
+}
+
+QString ExportPdf(const PreparedReport& report, const QString& path) {
+    return ExportReport(*ExportFormatFor(path), report, path);
 }
 
 class PdfExportTest : public ::testing::Test {

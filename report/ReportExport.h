@@ -1,0 +1,41 @@
+#pragma once
+
+#include "report/PreparedReport.h"
+
+#include <QString>
+
+#include <functional>
+#include <vector>
+
+class QIODevice;
+
+// The exports of a prepared report, every format behind one call, for the
+// preview's export menu and for exports without a window.
+
+// Told after each page an export has written: pages done, pages in all.
+using ExportProgress = std::function<void(int done, int pages)>;
+
+// Writes the whole report into out. Returns an empty text on success,
+// otherwise why not.
+using ReportWriter = QString (*)(const PreparedReport& report, QIODevice& out, const ExportProgress& progress);
+
+struct ExportFormat {
+    QString extension;  // of its files, lower case, without the dot: "pdf"
+    QString action;     // the object name of the preview's command: "ExportPdf"
+    QString title;      // of the command and of its file dialog: "Экспорт в PDF"
+    QString filter;     // for the file dialog: "Документ PDF (*.pdf)|*.pdf"
+    ReportWriter write = nullptr;
+};
+
+// Every format, in the order the preview's menu offers them.
+const std::vector<ExportFormat>& ExportFormats();
+
+// The format the extension of a file name names, in any case, or nullptr.
+const ExportFormat* ExportFormatFor(const QString& fileName);
+
+// The report in a format into the file at path. The bytes go to a temporary
+// file beside it, which replaces the file only once it is complete: a failed
+// export leaves no file, or the old one as it was. Returns an empty text on
+// success, otherwise why not.
+QString ExportReport(const ExportFormat& format, const PreparedReport& report, const QString& path,
+                     const ExportProgress& progress = {});

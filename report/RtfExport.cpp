@@ -1,0 +1,5 @@
+#include "report/RtfExport.h"
+
+QString WriteRtf(const PreparedReport&, QIODevice&, const ExportProgress&) {
+    return QStringLiteral("not written yet");
+}

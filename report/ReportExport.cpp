@@ -38,17 +38,71 @@ const ExportFormat* ExportFormatFor(const QString& fileName) {
     return nullptr;
 }
 
-QString ExportReport(const ExportFormat& format, const PreparedReport& report, const QString& path,
-                     const ExportProgress& progress) {
+namespace {
+
+// Why a file could not be made at path, told from what is there.
+ExportError WhyNotOpened(const QString& path) {
+    const QFileInfo file(path);
+    const QFileInfo folder(file.absolutePath());
+    if (file.isDir())
+        return ExportError::IsFolder;
+    if (!folder.isDir())
+        return ExportError::NoFolder;
+    if (file.exists() && !file.isWritable())
+        return ExportError::FileDenied;
+    if (!folder.isWritable())
+        return ExportError::FolderDenied;
+    return ExportError::WriteFailed;
+}
+
+}  // namespace
+
+ExportResult ExportReport(const ExportFormat& format, const PreparedReport& report, const QString& path,
+                          const ExportProgress& progress) {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
+        return {WhyNotOpened(path), file.errorString()};
     const QString failure = format.write(report, file, progress ? progress : [](int, int) {});
     if (!failure.isEmpty()) {
         file.cancelWriting();
-        return failure;
+        return {ExportError::NotMade, failure};
     }
     if (!file.commit())
-        return file.errorString();
+        return {ExportError::WriteFailed, file.errorString()};
     return {};
+}
+
+QString ExportErrorText(const ExportResult& result, const QString& path, bool english) {
+    const QString folder = QFileInfo(path).absolutePath();
+    QString why;
+    switch (result.error) {
+    case ExportError::None:
+        return {};
+    case ExportError::NoFolder:
+        why = english ? QStringLiteral("the folder %1 does not exist").arg(folder)
+                      : QStringLiteral("папка %1 не существует").arg(folder);
+        break;
+    case ExportError::IsFolder:
+        why = english ? QStringLiteral("it is a folder") : QStringLiteral("это папка");
+        break;
+    case ExportError::FolderDenied:
+        why = english ? QStringLiteral("no file may be created in the folder %1").arg(folder)
+                      : QStringLiteral("в папке %1 нельзя создавать файлы").arg(folder);
+        break;
+    case ExportError::FileDenied:
+        why = english ? QStringLiteral("the file is write-protected") : QStringLiteral("файл защищён от записи");
+        break;
+    case ExportError::WriteFailed:
+        why = english ? QStringLiteral("the data could not be written (is the disk full?)")
+                      : QStringLiteral("данные не записаны (возможно, диск заполнен)");
+        break;
+    case ExportError::NotMade:
+        why = (english ? QStringLiteral("the document could not be made") : QStringLiteral("документ не создан"));
+        break;
+    }
+    // The system's own words are not the user's language; the format's are.
+    if (result.error == ExportError::NotMade && !result.detail.isEmpty())
+        why += QStringLiteral(": ") + result.detail;
+    return (english ? QStringLiteral("Cannot write the file %1: %2.") : QStringLiteral("Не удаётся записать файл %1: %2."))
+        .arg(path, why);
 }

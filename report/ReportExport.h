@@ -33,9 +33,30 @@ const std::vector<ExportFormat>& ExportFormats();
 // The format the extension of a file name names, in any case, or nullptr.
 const ExportFormat* ExportFormatFor(const QString& fileName);
 
+// Why an export did not reach its file.
+enum class ExportError {
+    None,
+    NoFolder,      // the folder named does not exist
+    IsFolder,      // the name is a folder's
+    FolderDenied,  // no file may be made in the folder
+    FileDenied,    // the file is there and may not be replaced
+    WriteFailed,   // the bytes were refused on the way: a full disk, a medium gone
+    NotMade,       // the format could not be made; the detail says why
+};
+
+struct ExportResult {
+    ExportError error = ExportError::None;
+    QString detail;  // the system's or the format's own words, if any
+
+    bool Ok() const { return error == ExportError::None; }
+};
+
 // The report in a format into the file at path. The bytes go to a temporary
 // file beside it, which replaces the file only once it is complete: a failed
-// export leaves no file, or the old one as it was. Returns an empty text on
-// success, otherwise why not.
-QString ExportReport(const ExportFormat& format, const PreparedReport& report, const QString& path,
-                     const ExportProgress& progress = {});
+// export leaves no file, or the old one as it was.
+ExportResult ExportReport(const ExportFormat& format, const PreparedReport& report, const QString& path,
+                          const ExportProgress& progress = {});
+
+// A failed export in one sentence for the user, Russian or English:
+// "Не удаётся записать файл /x/a.pdf: папка /x не существует."
+QString ExportErrorText(const ExportResult& result, const QString& path, bool english = false);

@@ -268,13 +268,13 @@ void TReportPreview::Export(const ExportFormat& format) {
         progress->setCancelButton(nullptr);
         progress->setValue(0);
     }
-    const QString failure = ExportReport(format, report_, dialog.FileName, [&](int done, int) {
+    const ExportResult result = ExportReport(format, report_, dialog.FileName, [&](int done, int) {
         if (progress)
             progress->setValue(done);
     });
     progress.reset();
-    if (!failure.isEmpty())
-        Fail(QStringLiteral("Не удаётся записать файл %1:\n%2").arg(dialog.FileName, failure));
+    if (!result.Ok())
+        Fail(ExportErrorText(result, dialog.FileName));
 }
 
 void TReportPreview::PageSetupDialog() {

@@ -12,7 +12,10 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QSpinBox>
+#include <QMenu>
+#include <QProgressDialog>
 #include <QToolBar>
+#include <QToolButton>
 
 #include <memory>
 
@@ -127,6 +130,26 @@ TEST_F(ReportPreviewTest, AFileThatIsNoReportIsRefusedWithAMessage) {
     ASSERT_EQ(env.messageBoxes.shown.size(), 1u);
     EXPECT_TRUE(env.messageBoxes.shown[0].text.contains(QStringLiteral("не является отчётом")));
     EXPECT_EQ(preview.Report().pages.size(), 51u) << "the report shown stays";
+}
+
+TEST_F(ReportPreviewTest, TheExportMenuOffersEveryFormatAndTellsWhyAFileWasNotWritten) {
+    auto* button = preview.ToolBar->findChild<QToolButton*>(QStringLiteral("Export"));
+    ASSERT_NE(button, nullptr);
+    ASSERT_NE(button->menu(), nullptr);
+    QStringList offered;
+    for (QAction* action : button->menu()->actions())
+        offered << action->objectName();
+    EXPECT_EQ(offered, (QStringList{"ExportText", "ExportXlsx", "ExportPdf", "ExportHtml", "ExportRtf", "ExportOds",
+                                    "ExportOdt"}));
+
+    const QString nowhere = env.folder.filePath(QStringLiteral("missing/report.txt"));
+    env.fileDialogs.answers = {nowhere};
+    Action("ExportText")->trigger();
+    ASSERT_EQ(env.messageBoxes.shown.size(), 1u);
+    EXPECT_EQ(env.messageBoxes.shown[0].text,
+              QStringLiteral("Не удаётся записать файл %1: папка %2 не существует.")
+                  .arg(nowhere, env.folder.filePath(QStringLiteral("missing"))));
+    EXPECT_EQ(preview.findChild<QProgressDialog*>(), nullptr) << "the progress window is gone";
 }
 
 }  // namespace

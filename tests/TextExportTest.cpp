@@ -37,11 +37,11 @@ TEST(TextExportTest, WritesUtf8AndKeepsTheOldFileWhenItCannot) {
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("report.txt"));
     const PreparedReport report = PrepareMeasurementReport(*MeasurementGrid(1));
-    ASSERT_EQ(ExportReport(*ExportFormatFor(path), report, path), QString());
+    ASSERT_TRUE(ExportReport(*ExportFormatFor(path), report, path).Ok());
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(QString::fromUtf8(file.readAll()), ReportText(report));
-    EXPECT_NE(ExportReport(*ExportFormatFor(path), report, folder.filePath(QStringLiteral("missing/report.txt"))), QString());
+    EXPECT_FALSE(ExportReport(*ExportFormatFor(path), report, folder.filePath(QStringLiteral("missing/report.txt"))).Ok());
 }
 
 }  // namespace

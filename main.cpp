@@ -1,7 +1,10 @@
 // Process entry: the application with Qt's Russian texts, and the main window,
-// whose creation runs the program's start-up.
+// whose creation runs the program's start-up; or, asked on the command line,
+// an export without a window, or the usage.
 
 #include "app/AppPaths.h"
+#include "output/BatchExport.h"
+#include "output/CommandLine.h"
 #include "platform/CommApi.h"
 #include "platform/ComPortList.h"
 #include "platform/ProcessExit.h"
@@ -14,9 +17,55 @@
 #include "ui/TApplication.h"
 #include "ui/TForm1.h"
 
+#include <QGuiApplication>
+#include <QTextStream>
+
+#include <cstdio>
 #include <memory>
 
+namespace {
+
+// The commands without a window; nothing of the window's start-up runs for
+// them, so no settings file is read or written and no port is opened.
+int RunCommand(const CommandLine& line, int argc, char* argv[]) {
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    switch (line.mode) {
+    case CommandLine::Mode::Help:
+        out << HelpText(line.english);
+        return 0;
+    case CommandLine::Mode::Wrong:
+        err << line.problem << '\n';
+        return 2;
+    case CommandLine::Mode::Export: {
+        // Fonts and PDF pages need a GUI application, but no display: labs run
+        // this on servers and from scheduled jobs.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Scripts read stderr for the one line that says what failed; Qt's
+        // notes about the environment (no runtime folder, no fonts cache)
+        // are not theirs.
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& message) {
+            if (type == QtCriticalMsg || type == QtFatalMsg)
+                std::fprintf(stderr, "%s\n", qPrintable(message));
+        });
+        QGuiApplication app(argc, argv);
+        return RunBatchExport(line.out, line.archive, line.english, err);
+    }
+    case CommandLine::Mode::Window:
+        break;
+    }
+    return 0;
+}
+
+}  // namespace
+
 int main(int argc, char* argv[]) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    if (const CommandLine line = ParseCommandLine(arguments); line.mode != CommandLine::Mode::Window)
+        return RunCommand(line, argc, argv);
+
     TApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("vel"));
     InstallQtRussianTranslations(app);

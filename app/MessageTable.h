@@ -7,7 +7,8 @@
 
 // The texts that exist in Russian and in English: the USB link's status texts
 // and the report's column heads. Every use takes the column LanguageIndex
-// selects; nothing in the program changes it from Russian.
+// selects; the window never changes it from Russian, an export without a
+// window may ask for English.
 enum TMessageId {
     TextReadingParameters,
     TextReadingResults,

@@ -102,19 +102,18 @@ protected:
         return text;
     }
 
-    // Every text of the report, page after page, as placed; spreadsheets show
-    // the numbers among them with a decimal point.
+    // Every text of the report as a reader meets it; spreadsheets show the
+    // numbers among them with a decimal point.
     QStringList Texts(bool asSpreadsheet) const {
         QStringList texts;
-        for (const QStringList& page : PageTexts(report))
-            for (QString text : page) {
-                text = text.trimmed();
-                if (text.isEmpty())
-                    continue;
-                if (asSpreadsheet && ParseNumberText(text))
-                    text.replace(QLatin1Char(','), QLatin1Char('.'));
-                texts << text;
-            }
+        for (QString text : TextsInReadingOrder(report)) {
+            text = text.trimmed();
+            if (text.isEmpty())
+                continue;
+            if (asSpreadsheet && ParseNumberText(text))
+                text.replace(QLatin1Char(','), QLatin1Char('.'));
+            texts << text;
+        }
         return texts;
     }
 

@@ -5,6 +5,8 @@
 
 #include <QStringList>
 
+#include <algorithm>
+
 #include <memory>
 #include <vector>
 
@@ -35,4 +37,21 @@ inline std::vector<QStringList> PageTexts(const PreparedReport& report) {
         pages.push_back(texts);
     }
     return pages;
+}
+
+// Each page's texts as a reader meets them, top to bottom and left to right
+// (the layout places a page's footer before its rows), page after page.
+inline QStringList TextsInReadingOrder(const PreparedReport& report) {
+    QStringList texts;
+    for (const PreparedPage& page : report.pages) {
+        std::vector<const PlacedText*> placed;
+        for (const PlacedText& text : page.texts)
+            placed.push_back(&text);
+        std::stable_sort(placed.begin(), placed.end(), [](const PlacedText* a, const PlacedText* b) {
+            return a->rect.top() != b->rect.top() ? a->rect.top() < b->rect.top() : a->rect.left() < b->rect.left();
+        });
+        for (const PlacedText* text : placed)
+            texts << text->text;
+    }
+    return texts;
 }

@@ -152,4 +152,38 @@ TEST_F(ReportPreviewTest, TheExportMenuOffersEveryFormatAndTellsWhyAFileWasNotWr
     EXPECT_EQ(preview.findChild<QProgressDialog*>(), nullptr) << "the progress window is gone";
 }
 
+// What a format saw of the preview's progress window while it wrote.
+struct SeenProgress {
+    const QWidget* preview = nullptr;
+    int maximum = -1;
+    int value = -1;
+};
+SeenProgress seen;
+
+QString WriteWatchingProgress(const PreparedReport& report, QIODevice& out, const ExportProgress& progress) {
+    // Looked at before the last page, which completes and closes it.
+    const int pages = static_cast<int>(report.pages.size());
+    for (int page = 1; page < pages; ++page)
+        progress(page, pages);
+    if (const auto* dialog = seen.preview->findChild<QProgressDialog*>()) {
+        seen.maximum = dialog->maximum();
+        seen.value = dialog->value();
+    }
+    progress(pages, pages);
+    out.write("x");
+    return {};
+}
+
+TEST_F(ReportPreviewTest, ALongExportShowsItsProgressPageByPage) {
+    seen = {&preview};
+    const ExportFormat watching{QStringLiteral("x"), QStringLiteral("ExportX"), QStringLiteral("Экспорт"),
+                                QStringLiteral("X (*.x)|*.x"), WriteWatchingProgress};
+    env.fileDialogs.answers = {env.folder.filePath(QStringLiteral("report.x"))};
+    preview.Export(watching);
+    EXPECT_EQ(seen.maximum, 51);
+    EXPECT_EQ(seen.value, 50);
+    EXPECT_EQ(preview.findChild<QProgressDialog*>(), nullptr);
+    EXPECT_TRUE(QFile::exists(env.folder.filePath(QStringLiteral("report.x"))));
+}
+
 }  // namespace

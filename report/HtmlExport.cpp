@@ -4,6 +4,7 @@
 
 #include <QIODevice>
 
+#include <cmath>
 #include <map>
 #include <tuple>
 
@@ -161,25 +162,32 @@ QString WriteHtml(const PreparedReport& report, QIODevice& out, const ExportProg
         return failed();
 
     // The same colgroup on every page, so every page lines up alike; the
-    // table starts at its first edge, which need not be the margin.
-    QString tableStart;
+    // table starts at its first edge, which need not be the margin. Writer's
+    // HTML import takes column widths only from width attributes, and a page
+    // break only from the table, so both say it as well; for a browser the
+    // table's break is the page's, one break.
+    QString tableStyle;
+    QString columns;
     if (!table.edges.empty()) {
         const double indent = table.edges.front() - page.leftMm * UnitsPerMm;
-        tableStart = QStringLiteral("<table style=\"width: %1").arg(Px(table.edges.back() - table.edges.front()));
+        tableStyle = QStringLiteral(" style=\"width: %1").arg(Px(table.edges.back() - table.edges.front()));
         if (Px(indent) != QLatin1String("0px"))
-            tableStart += QStringLiteral("; margin-left: %1").arg(Px(indent));
-        tableStart += QLatin1String("\">\n<colgroup>");
-        for (int column = 0; column < table.Columns(); ++column)
-            tableStart += QStringLiteral("<col style=\"width: %1\"/>").arg(Px(table.ColumnWidth(column)));
-        tableStart += QLatin1String("</colgroup>\n");
+            tableStyle += QStringLiteral("; margin-left: %1").arg(Px(indent));
+        tableStyle += QLatin1String("\">\n<colgroup>");
+        for (int column = 0; column < table.Columns(); ++column) {
+            const double width = table.ColumnWidth(column);
+            columns += QStringLiteral("<col width=\"%1\" style=\"width: %2\"/>").arg(std::lround(width)).arg(Px(width));
+        }
+        columns += QLatin1String("</colgroup>\n");
     }
 
     const int pages = static_cast<int>(report.pages.size());
     auto row = table.rows.begin();
     for (int p = 0; p < pages; ++p) {
-        QString html = p + 1 < pages ? QStringLiteral("<div class=\"page break\">\n") : QStringLiteral("<div class=\"page\">\n");
-        if (!tableStart.isEmpty()) {
-            html += tableStart;
+        const bool last = p + 1 == pages;
+        QString html = last ? QStringLiteral("<div class=\"page\">\n") : QStringLiteral("<div class=\"page break\">\n");
+        if (!tableStyle.isEmpty()) {
+            html += (last ? QLatin1String("<table") : QLatin1String("<table class=\"break\"")) + tableStyle + columns;
             for (; row != table.rows.end() && row->page == p; ++row) {
                 html += QStringLiteral("<tr style=\"height: %1\">").arg(Px(row->height));
                 int column = 0;

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -102,7 +103,10 @@ QString WriteRtf(const PreparedReport& report, QIODevice& out, const ExportProgr
     for (std::size_t f = 0; f < fonts.families.size(); ++f)
         head += "{\\f" + QByteArray::number(static_cast<int>(f)) + "\\fnil\\fcharset204 " +
                 FontName(fonts.families[f]) + ";}";
-    head += "}\n\\paperw" + QByteArray::number(TwipsOfMm(page.widthMm)) + "\\paperh" +
+    // Writer and Word end a document that ends with a table with an empty
+    // paragraph in the Normal style; at 1 pt it still fits below a full last
+    // page instead of opening an empty one.
+    head += "}\n{\\stylesheet{\\fs2 Normal;}}\n\\paperw" + QByteArray::number(TwipsOfMm(page.widthMm)) + "\\paperh" +
             QByteArray::number(TwipsOfMm(page.heightMm)) + "\\margl" + QByteArray::number(TwipsOfMm(page.leftMm)) +
             "\\margr" + QByteArray::number(TwipsOfMm(page.rightMm)) + "\\margt" +
             QByteArray::number(TwipsOfMm(page.topMm)) + "\\margb" + QByteArray::number(TwipsOfMm(page.bottomMm));
@@ -125,10 +129,15 @@ QString WriteRtf(const PreparedReport& report, QIODevice& out, const ExportProgr
     auto row = table.rows.begin();
     for (int p = 0; p < pages; ++p) {
         QByteArray rtf;
-        // A paragraph of its own, as small as RTF allows, so that a full
-        // page is not pushed over by it.
-        if (p > 0)
-            rtf += "\\pard\\plain\\fs2\\page\n";
+        // A page's table starts a page by a break before its first
+        // paragraph: Writer moves a \page between two tables below the first
+        // row of the second. The 1 pt paragraph between them keeps the
+        // tables apart and fits below a full page.
+        QByteArray breakBefore;
+        if (p > 0) {
+            rtf += "\\pard\\plain\\fs2\\par\n";
+            breakBefore = "\\pagebb";
+        }
         for (; row != table.rows.end() && row->page == p; ++row) {
             // RTF has no column spans: a cell simply ends further right, and
             // the columns no cell takes are one empty cell each stretch.
@@ -139,7 +148,7 @@ QString WriteRtf(const PreparedReport& report, QIODevice& out, const ExportProgr
             const auto gapTo = [&](int next) {
                 if (column < next) {
                     cells += "\\cellx" + edges[next];
-                    texts += "\\pard\\intbl\\plain\\cell";
+                    texts += "\\pard\\intbl" + std::exchange(breakBefore, {}) + "\\plain\\cell";
                 }
                 column = next;
             };
@@ -151,7 +160,8 @@ QString WriteRtf(const PreparedReport& report, QIODevice& out, const ExportProgr
                 if (style.centred)
                     cells += "\\clvertalc";
                 cells += "\\cellx" + edges[cell.column + cell.span];
-                texts += style.centred ? "\\pard\\intbl\\qc\\plain" : "\\pard\\intbl\\ql\\plain";
+                texts += "\\pard\\intbl" + std::exchange(breakBefore, {});
+                texts += style.centred ? "\\qc\\plain" : "\\ql\\plain";
                 if (style.bold)
                     texts += "\\b";
                 texts += "\\f" + QByteArray::number(fonts.Of(style.fontFamily)) + "\\fs" +

@@ -9,7 +9,9 @@
 #include "platform/ComPortList.h"
 #include "platform/ProcessExit.h"
 #include "platform/widgets/Clipboard.h"
+#include "platform/VersionRecord.h"
 #include "platform/widgets/ColorDialogs.h"
+#include "platform/widgets/Desktop.h"
 #include "platform/widgets/FileDialogs.h"
 #include "platform/widgets/MessageBox.h"
 #include "platform/widgets/QtTranslations.h"
@@ -74,6 +76,8 @@ int main(int argc, char* argv[]) {
     QtFileDialogs fileDialogs;
     QtClipboard clipboard;
     QtColorDialogs colorDialogs;
+    QtDesktop desktop;
+    CompiledVersionRecord versionRecord;
     RealProcessExit processExit;
     // COM ports live beside the other files the program writes (ports/comN),
     // in the folder start-up settles on.
@@ -81,7 +85,7 @@ int main(int argc, char* argv[]) {
         MakeTermiosCommApi([](const QString& name) { return CommDeviceFor(name, DataDir); });
     SystemComPorts comPorts([] { return DataDir; });
     const Environment environment{QCoreApplication::applicationDirPath(), &messageBoxes, &fileDialogs, &clipboard,
-                                  &processExit, commApi.get(), &comPorts, &colorDialogs};
+                                  &processExit, commApi.get(), &comPorts, &colorDialogs, &desktop, &versionRecord};
     std::unique_ptr<TForm1> form;
     // A failed start-up is reported like a failed command, but there is no
     // window to go back to.

@@ -2,6 +2,8 @@
 
 #include "app/AppPaths.h"
 #include "app/ApplicationTitle.h"
+#include "app/BuildDate.h"
+#include "app/HelpFiles.h"
 #include "app/LinkLog.h"
 #include "app/Settings.h"
 #include "app/StartupRules.h"
@@ -12,7 +14,9 @@
 #include "output/MeasurementReport.h"
 #include "platform/ProcessExit.h"
 #include "platform/Ticks.h"
+#include "platform/VersionRecord.h"
 #include "platform/widgets/Clipboard.h"
+#include "platform/widgets/Desktop.h"
 #include "platform/widgets/MessageBox.h"
 #include "protocol/SerialReadout.h"
 #include "report/ReportPreview.h"
@@ -26,6 +30,7 @@
 #include "ui/FormLayout.h"
 #include "ui/StatusBar.h"
 #include "ui/StringGridView.h"
+#include "ui/TAboutBox.h"
 #include "ui/TApplication.h"
 #include "ui/TShape.h"
 #include "ui/TfrmConfig.h"
@@ -36,10 +41,15 @@
 #include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QFont>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QShortcut>
+#include <QUrl>
 #include <QKeyEvent>
 #include <QLayout>
 #include <QMenu>
@@ -419,6 +429,17 @@ void TForm1::FormClose() {
     AExitExecute();
 }
 
+void TForm1::keyPressEvent(QKeyEvent* event) {
+    // F1 anywhere in the window opens the help, as the Помощь command does.
+    // A key event rather than a shortcut: the window's own keys reach it
+    // from whichever control has the focus, and nothing is registered.
+    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
+        TApplication::RunGuarded([&] { AHelpExecute(); });
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
 void TForm1::closeEvent(QCloseEvent* event) {
     FormClose();
     event->accept();
@@ -619,6 +640,59 @@ void TForm1::APrintExecute() {
 
 // ---- Commands without an effect of their own in this build ----
 
-void TForm1::AHelpExecute() {}
-void TForm1::AChmHelpExecute() {}
-void TForm1::AAboutExecute() {}
+// ---- Help and About ----
+
+void TForm1::AHelpExecute() {
+    // Where the manual should be, even when it is missing: the browser then
+    // says so itself.
+    QString manual = ManualFile(ProgramDir);
+    if (manual.isEmpty())
+        manual = ProgramDir + QStringLiteral("/Help/index.html");
+    environment_.desktop->OpenUrl(QUrl::fromLocalFile(manual));
+}
+
+void TForm1::AChmHelpExecute() {
+    // The compiled help where a viewer for it is installed; the manual
+    // otherwise, which holds the same.
+    const QString compiled = CompiledHelpFile();
+    if (QFileInfo(compiled).isFile()) {
+        for (const QString& name : CompiledHelpViewers()) {
+            const QString viewer = environment_.desktop->FindProgram(name);
+            if (!viewer.isEmpty() && environment_.desktop->StartProgram(viewer, {compiled}))
+                return;
+        }
+    }
+    AHelpExecute();
+}
+
+void TForm1::AAboutExecute() {
+    const VersionRecords& records = *environment_.versionRecords;
+    if (records.InfoSize() == 0)
+        return;
+    TAboutBox box(*environment_.desktop, this);
+    box.ProductName->setText(ApplicationTitle());
+    const BuildDate& date = ProgramBuildDate();
+    const std::optional<VersionBlock> block = records.Read();
+    if (block && block->translation.size() >= 4) {
+        const auto word = [&](int at) {
+            return static_cast<unsigned>(static_cast<unsigned char>(block->translation[at])) |
+                   static_cast<unsigned>(static_cast<unsigned char>(block->translation[at + 1])) << 8;
+        };
+        const QString key =
+            QStringLiteral("%1%2").arg(word(0), 4, 16, QLatin1Char('0')).arg(word(2), 4, 16, QLatin1Char('0')).toUpper();
+        const QString table = QStringLiteral("\\StringFileInfo\\") + key + QStringLiteral("\\");
+        // Each entry on its own: one missing leaves only its own text.
+        if (const std::optional<QString> name = block->Query(table + QStringLiteral("InternalName")))
+            box.setWindowTitle(QStringLiteral("О программе ") + *name);
+        if (const std::optional<QString> version = block->Query(table + QStringLiteral("FileVersion"))) {
+            box.Version->setText(VersionLine(*version, date));
+            box.Version->adjustSize();
+        }
+        if (const std::optional<QString> copyright = block->Query(table + QStringLiteral("LegalCopyright")))
+            box.txtCopyright->setText(*copyright);
+    }
+    // F1 in the box opens the same help as in the window.
+    auto* help = new QShortcut(QKeySequence::HelpContents, &box);
+    connect(help, &QShortcut::activated, this, &TForm1::AHelpExecute);
+    box.exec();
+}

@@ -125,6 +125,7 @@ public:
     ComPortOpening& ComPorts() { return *comPorts_; }
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void showEvent(QShowEvent* event) override;

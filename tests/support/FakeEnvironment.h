@@ -2,15 +2,19 @@
 
 #include "platform/ComPortList.h"
 #include "platform/ProcessExit.h"
+#include "platform/VersionRecord.h"
 #include "platform/widgets/Clipboard.h"
 #include "platform/widgets/ColorDialogs.h"
+#include "platform/widgets/Desktop.h"
 #include "platform/widgets/FileDialogs.h"
 #include "platform/widgets/MessageBox.h"
 #include "support/FakeCommApi.h"
 #include "support/ScopedProcessState.h"
 #include "ui/Environment.h"
 
+#include <QMap>
 #include <QString>
+#include <QUrl>
 #include <QTemporaryDir>
 
 #include <deque>
@@ -92,6 +96,33 @@ public:
     QStringList names;
 };
 
+// A desktop that opens nothing: the addresses handed to it and the programs
+// started are recorded; programs are "installed" by name.
+class RecordingDesktop final : public Desktop {
+public:
+    bool OpenUrl(const QUrl& url) override {
+        urls.push_back(url);
+        return true;
+    }
+    QString FindProgram(const QString& name) override { return installed.value(name); }
+    bool StartProgram(const QString& program, const QStringList& arguments) override {
+        started.push_back(QStringList{program} + arguments);
+        return true;
+    }
+    std::vector<QUrl> urls;
+    std::vector<QStringList> started;
+    QMap<QString, QString> installed;  // name -> path
+};
+
+// The program's own version record unless a test sets another.
+class ScriptedVersionRecords final : public VersionRecords {
+public:
+    int InfoSize() const override { return size; }
+    std::optional<VersionBlock> Read() const override { return block; }
+    int size = 1;
+    std::optional<VersionBlock> block = CompiledVersionRecord().Read();
+};
+
 // A program folder of its own (settings file, log) and the fakes above. The
 // program's paths are put back when it goes.
 struct FakeEnvironment {
@@ -99,7 +130,7 @@ struct FakeEnvironment {
 
     Environment Get() {
         return {folder.path(), &messageBoxes, &fileDialogs, &clipboard, &processExit, &commApi, &comPorts,
-                &colorDialogs};
+                &colorDialogs, &desktop, &versionRecords};
     }
     QString SettingsFile() const { return folder.filePath(QStringLiteral("Vel.ini")); }
     // Writes the settings file before the window starts.
@@ -116,4 +147,6 @@ struct FakeEnvironment {
     // window opens it when no port is stored.
     FakeCommApi commApi;
     ListedComPorts comPorts;
+    RecordingDesktop desktop;
+    ScriptedVersionRecords versionRecords;
 };

@@ -40,3 +40,18 @@ TEST(DataFolder, MissingProgramFolderFallsBackToTheUserFolder) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST(DataFolder, AnInstalledProgramWritesToTheUserFolderEvenWhereItMayWrite) {
+    QTemporaryDir prefix;
+    ASSERT_TRUE(QDir().mkpath(prefix.filePath(QStringLiteral("bin"))));
+    ASSERT_TRUE(QDir().mkpath(prefix.filePath(QStringLiteral("share/vel/Help"))));
+    ScopedProcessState state;
+    state.SetStandardPathsTestMode(true);
+    const QString folder = WritableDataFolder(prefix.filePath(QStringLiteral("bin")));
+    EXPECT_EQ(folder, QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    EXPECT_TRUE(QDir(folder).exists());
+}
+
+}  // namespace

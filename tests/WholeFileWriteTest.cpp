@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
 #include <optional>
 
 namespace {
@@ -153,6 +154,30 @@ TEST(WholeFileWrite, FileInAFolderThatMayNotBeWrittenIsWrittenInPlace) {
         EXPECT_EQ(Read(path), QByteArray("new archive"));
         EXPECT_EQ(Stat(path).st_uid, owner);
         EXPECT_EQ(FilesIn(locked), QStringList{QStringLiteral("a.Vel")});
+    }
+}
+
+// A save cut off by the process dying at any moment (power loss, kill -9)
+// leaves the old file or the new one, never a mixture or a shorter file.
+TEST(WholeFileWrite, AWriterKilledAtAnyMomentLeavesTheOldFileOrTheNew) {
+    QTemporaryDir folder;
+    const QString path = folder.filePath(QStringLiteral("a.Vel"));
+    constexpr int Size = 256 * 1024;
+    std::srand(20261211);
+    for (int round = 0; round < 40; ++round) {
+        QProcess writer;
+        writer.start(QStringLiteral(VEL_WRITE_PROBE), {QStringLiteral("--alternate"), path, QString::number(Size)});
+        ASSERT_TRUE(writer.waitForReadyRead(30000)) << "round " << round;
+        // Somewhere in the middle of one of the next writes.
+        ::usleep(static_cast<useconds_t>(std::rand() % 20000));
+        writer.kill();
+        ASSERT_TRUE(writer.waitForFinished(30000));
+
+        const QByteArray bytes = Read(path);
+        ASSERT_EQ(bytes.size(), Size) << "round " << round;
+        const char first = bytes[0];
+        ASSERT_TRUE(first == 'a' || first == 'b') << "round " << round;
+        ASSERT_EQ(bytes.count(first), Size) << "round " << round << ": a mixture";
     }
 }
 

@@ -7,6 +7,7 @@
 #include "report/TextExport.h"
 #include "report/XlsxExport.h"
 
+#include <QBuffer>
 #include <QFileInfo>
 #include <QSaveFile>
 
@@ -59,13 +60,24 @@ ExportError WhyNotOpened(const QString& path) {
 
 ExportResult ExportReport(const ExportFormat& format, const PreparedReport& report, const QString& path,
                           const ExportProgress& progress) {
+    // The document is made whole in memory first: a format's failure is then
+    // its own, and the file gets every byte in one write whose count is
+    // checked. A full disk takes a write short without an error, and the
+    // file would otherwise be renamed into place cut off.
+    QBuffer document;
+    document.open(QIODevice::WriteOnly);
+    if (const QString failure = format.write(report, document, progress ? progress : [](int, int) {});
+        !failure.isEmpty())
+        return {ExportError::NotMade, failure};
+
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
         return {WhyNotOpened(path), file.errorString()};
-    const QString failure = format.write(report, file, progress ? progress : [](int, int) {});
-    if (!failure.isEmpty()) {
+    const QByteArray& bytes = document.data();
+    if (file.write(bytes) != bytes.size()) {
+        const QString why = file.errorString();
         file.cancelWriting();
-        return {ExportError::NotMade, failure};
+        return {ExportError::WriteFailed, why};
     }
     if (!file.commit())
         return {ExportError::WriteFailed, file.errorString()};

@@ -51,9 +51,10 @@ struct ExportResult {
     bool Ok() const { return error == ExportError::None; }
 };
 
-// The report in a format into the file at path. The bytes go to a temporary
-// file beside it, which replaces the file only once it is complete: a failed
-// export leaves no file, or the old one as it was.
+// The report in a format into the file at path. The document is made in
+// memory, then written to a temporary file beside the target, which replaces
+// it only once every byte is written: a failed export leaves no file, or the
+// old one as it was.
 ExportResult ExportReport(const ExportFormat& format, const PreparedReport& report, const QString& path,
                           const ExportProgress& progress = {});
 

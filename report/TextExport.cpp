@@ -88,7 +88,8 @@ QString WriteText(const PreparedReport& report, QIODevice& out, const ExportProg
     // The columns are measured over every page before the first line can be
     // written, so the text is made whole and written at once.
     const int pages = static_cast<int>(report.pages.size());
-    if (out.write(ReportText(report).toUtf8()) < 0)
+    const QByteArray bytes = ReportText(report).toUtf8();
+    if (out.write(bytes) != bytes.size())
         return out.errorString();
     progress(pages, pages);
     return {};

@@ -7,6 +7,7 @@
 #include "archive/TableRendering.h"
 #include "output/MeasurementReport.h"
 #include "report/ReportExport.h"
+#include "support/Records.h"
 
 #include <gtest/gtest.h>
 
@@ -40,27 +41,6 @@ Finished Vel(const QStringList& arguments, const QString& folder) {
             QString::fromUtf8(process.readAllStandardOutput()), QString::fromUtf8(process.readAllStandardError())};
 }
 
-// A full archive: 2677 records of every material, densities with decimals.
-std::unique_ptr<TArchive> FullArchive() {
-    auto archive = std::make_unique<TArchive>();
-    archive->Count = ArchiveCapacity;
-    for (int i = 0; i < ArchiveCapacity; ++i) {
-        TMeasurement& m = archive->Records[i];
-        m = TMeasurement{};
-        m.Number = static_cast<std::uint16_t>(i + 1);
-        m.Hour = static_cast<std::uint8_t>(i % 24);
-        m.Minute = static_cast<std::uint8_t>(i % 60);
-        m.Second = static_cast<std::uint8_t>((i * 7) % 60);
-        m.Day = static_cast<std::uint8_t>(1 + i % 28);
-        m.Month = static_cast<std::uint8_t>(1 + i % 12);
-        m.Year = 24;
-        m.Material = static_cast<std::int8_t>(i % 16);
-        m.Density = 2000.0f + static_cast<float>(i) * 0.37f;
-        m.Temperature = 20.0f + static_cast<float>(i % 100) * 0.1f;
-    }
-    return archive;
-}
-
 QByteArray Content(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
@@ -77,7 +57,8 @@ class BatchExportTest : public ::testing::Test {
 protected:
     void SetUp() override {
         ASSERT_TRUE(folder.isValid());
-        const std::unique_ptr<TArchive> archive = FullArchive();
+        auto archive = std::make_unique<TArchive>();
+        FillPlausibleArchive(*archive);
         QFile file(Path("full.Vel"));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write(ArchiveFileImage(*archive).toByteArray());

@@ -95,6 +95,8 @@ EntryResult ParseEntry(std::string_view entry) {
         return withValue(FaultKind::ShortAnswer, 0, Int32Max, "N, a byte count of 0 or more");
     if (kind == "length")
         return withValue(FaultKind::LengthField, Int32Min, Int32Max, "V, a 32-bit whole number");
+    if (kind == "garbage")
+        return withValue(FaultKind::Garbage, 0, Int32Max, "SEED, a whole number of 0 or more");
     if (kind == "timeout-after")
         return withValue(FaultKind::TimeoutAfterRecords, 0, Int32Max, "K, a record count of 0 or more");
     if (kind == "trickle") {
@@ -107,7 +109,7 @@ EntryResult ParseEntry(std::string_view entry) {
         fault.gap = std::chrono::milliseconds(*ms);
         return EntryResult{fault, {}};
     }
-    return Refuse("unknown kind (no-answer, short, wrong-checksum, trickle, length or timeout-after)");
+    return Refuse("unknown kind (no-answer, short, wrong-checksum, trickle, length, timeout-after or garbage)");
 }
 
 }  // namespace

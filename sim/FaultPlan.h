@@ -24,6 +24,7 @@ std::optional<MeterCommand> CommandNamed(std::string_view name);
 //               trickle=N/GAP                    (N >= 1 bytes, GAP >= 0 ms)
 //               length=V                         (any 32-bit value, may be negative)
 //               timeout-after=K                  (K >= 0 record parts)
+//               garbage=SEED                     (SEED >= 0: which noise)
 // The faults come out in the order written.
 
 struct FaultPlanResult {

@@ -103,6 +103,18 @@ void ApplyShortAnswer(std::vector<Part>& parts, const MeterFault& fault) {
     parts.erase(it, parts.end());
 }
 
+// The same noise for the same seed: xorshift32, never started at 0.
+void ApplyGarbage(std::vector<Part>& parts, const MeterFault& fault) {
+    std::uint32_t state = static_cast<std::uint32_t>(fault.value) | 0x80000000u;
+    for (Part& part : parts)
+        for (std::uint8_t& byte : part) {
+            state ^= state << 13;
+            state ^= state >> 17;
+            state ^= state << 5;
+            byte = static_cast<std::uint8_t>(state);
+        }
+}
+
 void ApplyNoAnswer(std::vector<Part>& parts, const MeterFault&) {
     parts.clear();
 }
@@ -272,6 +284,7 @@ MeterAnswer MeterModel::Deliver(Link link, MeterCommand command, std::vector<Par
     };
 
     // Kind by kind in the order MeterFault promises, each where it has an effect.
+    apply(FaultKind::Garbage, ApplyGarbage);
     if (link == Link::Usb)
         apply(FaultKind::LengthField, ApplyLengthField);
     if (link == Link::Serial)

@@ -71,10 +71,13 @@ enum class FaultKind {
     // USB records: the header and the first `value` record parts are sent, then
     // nothing, so the worker's next read times out. No effect elsewhere.
     TimeoutAfterRecords,
+    // Both links: every byte of the answer is noise, the same noise for the
+    // same `value` (a seed); the parts keep their lengths.
+    Garbage,
 };
 
 // One planned fault. Several faults may meet the same answer: they are applied
-// kind by kind in the order LengthField, WrongChecksum, TimeoutAfterRecords,
+// kind by kind in the order Garbage, LengthField, WrongChecksum, TimeoutAfterRecords,
 // ShortAnswer, NoAnswer, Trickle, and two of one kind in plan order.
 struct MeterFault {
     MeterCommand command = MeterCommand::Ident;

@@ -23,10 +23,10 @@ const char* const DefaultSimulatorIdent = "Плотномер асфальта �
 
 namespace {
 
-constexpr std::array<std::string_view, 14> Names = {
+constexpr std::array<std::string_view, 15> Names = {
     "VELSIM_ARCHIVE", "VELSIM_RECORDS", "VELSIM_NEXT", "VELSIM_COUNT", "VELSIM_IDENT", "VELSIM_IDENT_CHARS",
     "VELSIM_SCREEN", "VELSIM_RECORD_SIZE", "VELSIM_LATENCY", "VELSIM_FAULTS", "VELSIM_ABSENT",
-    "VELSIM_METERS", "VELSIM_CONFIG_RESULT", "VELSIM_CLAIM_RESULT",
+    "VELSIM_METERS", "VELSIM_CONFIG_RESULT", "VELSIM_CLAIM_RESULT", "VELSIM_INSTANT_TIMEOUTS",
 };
 constexpr std::array<std::string_view, 7> SerialNames = {
     "VELSIM_ARCHIVE", "VELSIM_RECORDS", "VELSIM_NEXT", "VELSIM_COUNT", "VELSIM_IDENT_CHARS", "VELSIM_LATENCY",
@@ -224,6 +224,12 @@ SettingsReading ReadSimulatorSettings(const SettingLookup& lookup) {
         s.bus.configResult = static_cast<int>(*r);
     if (const auto r = read.Number("VELSIM_CLAIM_RESULT", Int32Min, Int32Max, "a whole number", "0"))
         s.bus.claimResult = static_cast<int>(*r);
+    if (const std::optional<std::string> instant = read.Value("VELSIM_INSTANT_TIMEOUTS")) {
+        if (*instant == "0" || *instant == "1")
+            s.bus.instantTimeouts = *instant == "1";
+        else
+            read.Refuse("VELSIM_INSTANT_TIMEOUTS", *instant, "must be 1 (at once) or 0 (after the time-out)", "0");
+    }
 
     return {std::move(s), std::move(read).Errors()};
 }

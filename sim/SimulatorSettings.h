@@ -43,6 +43,10 @@
 //   VELSIM_METERS        USB: matching meters on the bus (1 to 16, default 1)
 //   VELSIM_CONFIG_RESULT USB: what selecting the configuration returns (default 0)
 //   VELSIM_CLAIM_RESULT  USB: what claiming the interface returns (default 0)
+//   VELSIM_INSTANT_TIMEOUTS USB: 1: a read that finds no answer part on its
+//                        way times out at once instead of after its time-out,
+//                        for runs that meet thousands of silent meters (a
+//                        fuzzer); parts still due are waited for (default 0)
 //
 // A value that cannot be used is refused with a message naming the setting,
 // and the setting keeps its default.
@@ -53,6 +57,7 @@ struct BusOptions {
     int meters = 1;
     int configResult = 0;
     int claimResult = 0;
+    bool instantTimeouts = false;
 
     bool operator==(const BusOptions&) const = default;
 };

@@ -35,6 +35,7 @@ TEST(FaultPlan, AcceptedTextsGiveTheFaultsInOrder) {
         {"screen:trickle=64/0;;count@12:no-answer;",
          {{C::Screen, 0, K::Trickle, 64, 0ms}, {C::Count, 12, K::NoAnswer}}},
         {"record:timeout-after=0", {{C::Record, 0, K::TimeoutAfterRecords, 0}}},
+        {"record@2:garbage=7", {{C::Record, 2, K::Garbage, 7}}},
     };
     for (const Case& c : cases) {
         const FaultPlanResult result = ParseFaultPlan(c.text);
@@ -60,6 +61,8 @@ TEST(FaultPlan, MalformedEntriesAreRefusedByName) {
         {"ident:no-answer=1", "ident:no-answer=1"},
         {"ident:wrong-checksum/5", "ident:wrong-checksum/5"},
         {"ident:short", "ident:short"},
+        {"ident:garbage", "ident:garbage"},
+        {"ident:garbage=-1", "ident:garbage=-1"},
         {"ident:short=", "ident:short="},
         {"ident:short=-1", "ident:short=-1"},
         {"ident:short=3/10", "ident:short=3/10"},

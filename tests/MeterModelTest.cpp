@@ -304,6 +304,31 @@ TEST(MeterModel, FaultPlanHitsTheNamedOccurrence) {
     }
 }
 
+// Noise in place of the answer on both links: each part keeps its length and
+// its time, its bytes are the seed's own noise.
+TEST(MeterModel, GarbageReplacesTheBytesAndKeepsTheShape) {
+    const ByteVector usbRecords = Bytes({0x03, 0xFC});
+    for (const bool usb : {false, true}) {
+        SCOPED_TRACE(usb ? "USB" : "serial");
+        const auto answer = [&](std::vector<MeterFault> faults) {
+            MeterSetup setup = ThreeRecordMeter();
+            setup.faults = std::move(faults);
+            MeterModel meter(setup);
+            return usb ? meter.AnswerUsb(usbRecords) : meter.AnswerSerial(FirstRequest);
+        };
+        const MeterAnswer clean = answer({});
+        const MeterAnswer noise = answer({{MeterCommand::Record, 1, FaultKind::Garbage, 7}});
+        ASSERT_EQ(noise.size(), clean.size());
+        for (std::size_t i = 0; i < clean.size(); ++i) {
+            EXPECT_EQ(noise[i].delay, clean[i].delay);
+            EXPECT_EQ(noise[i].bytes.size(), clean[i].bytes.size());
+            EXPECT_NE(noise[i].bytes, clean[i].bytes);
+        }
+        EXPECT_EQ(answer({{MeterCommand::Record, 1, FaultKind::Garbage, 7}}), noise);
+        EXPECT_NE(answer({{MeterCommand::Record, 1, FaultKind::Garbage, 8}}), noise);
+    }
+}
+
 // One script for a read-out test: the second record request is answered with a
 // bad checksum, the read-out asks again with the same index and the chain goes
 // on as if nothing had happened.

@@ -378,6 +378,25 @@ TEST_F(SimUsb, ReadsWaitForTheirPartWithinTheTimeOutOrTimeOut) {
     EXPECT_GE(MsSince(start), 250);
 }
 
+TEST_F(SimUsb, InstantTimeOutsSkipTheWaitOnlyWhenNothingIsOnItsWay) {
+    meter.Set("VELSIM_INSTANT_TIMEOUTS", "1");
+    meter.Set("VELSIM_LATENCY", "300");
+    usb_dev_handle* h = OpenMeter();
+
+    Clock::time_point start = Clock::now();
+    EXPECT_EQ(Read(h, 64, 5000).result, -ETIMEDOUT) << "nothing asked, nothing comes";
+    EXPECT_LE(MsSince(start), 2500);
+
+    ASSERT_EQ(Write(h, CountCommand), 2);
+    start = Clock::now();
+    EXPECT_EQ(Read(h, 4, 5000).result, 4) << "an answer still due is waited for";
+    EXPECT_GE(MsSince(start), 250);
+    EXPECT_EQ(Read(h, 2, 5000).result, 2);
+    start = Clock::now();
+    EXPECT_EQ(Read(h, 64, 5000).result, -ETIMEDOUT) << "after the last part";
+    EXPECT_LE(MsSince(start), 2500);
+}
+
 TEST_F(SimUsb, EachPartIsOneReadWhateverTheBuffer) {
     meter.Set("VELSIM_LATENCY", "0");
     usb_dev_handle* h = OpenMeter();

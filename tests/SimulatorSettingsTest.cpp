@@ -102,6 +102,7 @@ TEST(SimulatorSettings, EachSettingShapesItsPart) {
         {"VELSIM_METERS", "2", [](const SimulatorSettings& s) { EXPECT_EQ(s.bus.meters, 2); }},
         {"VELSIM_CONFIG_RESULT", "-16", [](const SimulatorSettings& s) { EXPECT_EQ(s.bus.configResult, -16); }},
         {"VELSIM_CLAIM_RESULT", "-16", [](const SimulatorSettings& s) { EXPECT_EQ(s.bus.claimResult, -16); }},
+        {"VELSIM_INSTANT_TIMEOUTS", "1", [](const SimulatorSettings& s) { EXPECT_TRUE(s.bus.instantTimeouts); }},
     };
     const SimulatorSettings defaults = ReadFrom({}).settings;
     for (const Case& c : cases) {
@@ -210,6 +211,7 @@ TEST(SimulatorSettings, BadValuesAreRefusedByName) {
         {"VELSIM_METERS", "17"},
         {"VELSIM_CONFIG_RESULT", "x"},
         {"VELSIM_CLAIM_RESULT", "2147483648"},
+        {"VELSIM_INSTANT_TIMEOUTS", "yes"},
         {"VELSIM_ARCHIVE", "/nonexistent/folder/archive.Vel"},
         {"VELSIM_ARCHIVE", "/"},
         {"VELSIM_SCREEN", "/nonexistent/folder/screen.bin"},
@@ -240,7 +242,8 @@ TEST(SimulatorSettings, KnowsItsNames) {
     const char* const serial[] = {"VELSIM_ARCHIVE",     "VELSIM_RECORDS", "VELSIM_COUNT",
                                   "VELSIM_IDENT_CHARS", "VELSIM_LATENCY", "VELSIM_FAULTS"};
     const char* const usbOnly[] = {"VELSIM_IDENT",  "VELSIM_SCREEN",        "VELSIM_RECORD_SIZE", "VELSIM_ABSENT",
-                                   "VELSIM_METERS", "VELSIM_CONFIG_RESULT", "VELSIM_CLAIM_RESULT"};
+                                   "VELSIM_METERS", "VELSIM_CONFIG_RESULT", "VELSIM_CLAIM_RESULT",
+                                   "VELSIM_INSTANT_TIMEOUTS"};
     for (const char* name : serial) {
         EXPECT_TRUE(IsSimulatorSetting(name)) << name;
         EXPECT_TRUE(IsSerialMeterSetting(name)) << name;

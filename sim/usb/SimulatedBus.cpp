@@ -326,7 +326,7 @@ int SimulatedBus::BulkRead(usb_dev_handle* handle, int endpoint, char* bytes, in
             std::copy_n(part.bytes.begin(), taken, bytes);
             return static_cast<int>(taken);
         }
-        if (deadline && now >= *deadline)
+        if ((deadline && now >= *deadline) || (options_.instantTimeouts && d->answer.empty()))
             return Fail(-ETIMEDOUT, "error reading from bulk endpoint: Connection timed out");
         std::optional<Clock::time_point> wake = deadline;
         if (!d->answer.empty() && (!wake || d->answer.front().due < *wake))

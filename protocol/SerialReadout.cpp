@@ -46,6 +46,7 @@ void SerialReadout::Read() {
         bool& busy;
         ~ClearBusy() { busy = false; }
     } clearBusy{readBusy_};
+    writeFailureTold_ = false;
 
     if (PortLost())
         return;
@@ -132,6 +133,12 @@ bool SerialReadout::RecordsPhase(std::uint16_t count) {
         const std::optional<RecordAnswer> answer = CheckRecordAnswer(bytes);
         if (!answer)
             continue;
+        // A meter slower than the wait answers every request it was sent,
+        // the ones asked again included, so the answer to the record before
+        // may still come now. It names as next the index just asked for, which
+        // no record's own answer does (the chain would never end): asked again.
+        if (archive_.Count > 0 && answer->next == next)
+            continue;
         // An archive file opened during the waits may have changed the count.
         if (archive_.Count < 0 || archive_.Count >= limit)
             break;
@@ -158,8 +165,13 @@ void SerialReadout::PurgeInput() {
 void SerialReadout::SendCommand(std::span<const std::uint8_t> frame) {
     PurgeInput();
     const auto length = static_cast<std::uint32_t>(frame.size());
-    if (comm_.Write(frame.data(), length) != static_cast<int>(length))
+    // Told once per read-out: a line that refuses every write (an adapter
+    // pulled out) would otherwise raise a message at every repetition, and
+    // the user could do nothing but close them.
+    if (comm_.Write(frame.data(), length) != static_cast<int>(length) && !writeFailureTold_) {
+        writeFailureTold_ = true;
         Warn(QStringLiteral("Ошибка записи команды в COM-порт."));
+    }
     // The frame leaves in well under a millisecond at the link's rate; the
     // limit only keeps a stuck line from hanging the window.
     const std::uint32_t start = Ticks::Now();

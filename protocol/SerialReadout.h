@@ -34,7 +34,8 @@ public:
     // Discards input until the line has been quiet for 6 ms.
     void PurgeInput();
     // Sends one command frame; afterwards only bytes that arrive from 5 ms
-    // after it was sent count as its answer.
+    // after it was sent count as its answer. A write that fails is told once
+    // in a read-out; the exchange is repeated as for a missing answer.
     void SendCommand(std::span<const std::uint8_t> frame);
 
 private:
@@ -57,4 +58,5 @@ private:
     MessageBoxes& boxes_;
     TArchive& archive_;
     bool readBusy_ = false;
+    bool writeFailureTold_ = false;  // in this read-out
 };

@@ -222,6 +222,21 @@ TEST_F(SerialReadoutTest, AWriteThatFallsShortIsReportedAndTheExchangeRepeated) 
     EXPECT_EQ(archive->Count, 1);
 }
 
+TEST_F(SerialReadoutTest, ALineThatRefusesEveryWriteIsToldOnce) {
+    FakeCommMeter& m = Meter(Chain({0xFFFF}, EndMark));
+    api.Fail("WriteFile", 1117, 5);
+    readout.Read();
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, "Ошибка записи команды в COM-порт.");
+    EXPECT_EQ(m.Model().Taken(MeterCommand::Ident), 1);
+    EXPECT_EQ(archive->Count, 1);
+
+    // The next read-out tells it again.
+    api.Fail("WriteFile", 1117, 1);
+    readout.Read();
+    EXPECT_EQ(boxes.shown.size(), 2u);
+}
+
 TEST_F(SerialReadoutTest, APortClosedDuringTheReadEndsItKeepingWhatWasRead) {
     FakeCommMeter& m = Meter(Chain({0xFFFF, 5, 9}, EndMark));
     // Closed while the third record is asked for.

@@ -91,6 +91,19 @@ QString CutToSize(const QString& value, int size) {
     return size <= 1 ? QString() : value.left(size - 1);
 }
 
+// Whether the file can hold [section] key=value so that a read gives the
+// value back: one line each, a section name without ']' and a key without '='
+// that does not open a section, neither with blanks around it (a read would
+// not match them again).
+bool Storable(const QString& section, const QString& key, const QString& value) {
+    const auto oneLine = [](const QString& s) {
+        return !s.contains(QLatin1Char('\n')) && !s.contains(QLatin1Char('\r'));
+    };
+    return oneLine(section) && oneLine(key) && oneLine(value) && !section.contains(QLatin1Char(']')) &&
+           section == section.trimmed() && !key.isEmpty() && key == key.trimmed() &&
+           !key.contains(QLatin1Char('=')) && !key.startsWith(QLatin1Char('['));
+}
+
 }  // namespace
 
 namespace Profile {
@@ -114,6 +127,8 @@ QString ReadString(const QString& path, const QString& section, const QString& k
 
 bool WriteString(const QString& path, const QString& section, const QString& key,
                  const QString& value) {
+    if (!Storable(section, key, value))
+        return false;
     IniText ini = Load(path);
     const QString entry = key + QLatin1Char('=') + value;
     const SectionRange range = FindSection(ini.lines, section);

@@ -21,7 +21,10 @@ QString ReadString(const QString& path, const QString& section, const QString& k
                    const QString& defaultValue, int size);
 
 // Stores value under [section] key. The file is replaced as a whole only after
-// the new content was written completely. Returns false when it could not be.
+// the new content was written completely. Returns false when it could not be,
+// and, without touching the file, for what a read could not give back: a line
+// break anywhere, ']' in the section name, '=' in the key or '[' at its start,
+// an empty key, blanks around either name.
 bool WriteString(const QString& path, const QString& section, const QString& key,
                  const QString& value);
 

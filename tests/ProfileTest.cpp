@@ -100,4 +100,37 @@ TEST_F(ProfileTest, UnwritableFileIsLeftAsItWas) {
     EXPECT_FALSE(QFile::exists(missingFolder));
 }
 
+// What no read could give back is refused, so it can never split a line of
+// the file into a new key or section.
+TEST_F(ProfileTest, WriteRefusesWhatTheFileCannotHold) {
+    struct Case {
+        const char* section;
+        const char* key;
+        const char* value;
+    };
+    const Case cases[] = {
+        {"Config", "Uses", "1\n[Debug]\nLogUSB=Y"},
+        {"Config", "Uses", "1\r"},
+        {"Con\nfig", "Uses", "1"},
+        {"Con]fig", "Uses", "1"},
+        {" Config", "Uses", "1"},
+        {"Config", "Us=es", "1"},
+        {"Config", "[Uses", "1"},
+        {"Config", "Uses ", "1"},
+        {"Config", "", "1"},
+    };
+    const QByteArray before("[Config]\nUses=0\n");
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.section) + " / " + c.key + " / " + c.value);
+        Write(before);
+        EXPECT_FALSE(Profile::WriteString(Path(), QString::fromUtf8(c.section), QString::fromUtf8(c.key),
+                                          QString::fromUtf8(c.value)));
+        EXPECT_EQ(Content(), before);
+    }
+    // A value may hold anything else, '=', '[' and ']' included.
+    ASSERT_TRUE(Profile::WriteString(Path(), QStringLiteral("Config"), QStringLiteral("Uses"),
+                                     QStringLiteral("a=[b]")));
+    EXPECT_EQ(Read("Config", "Uses"), QStringLiteral("a=[b]"));
+}
+
 }  // namespace

@@ -209,7 +209,8 @@ QString WriteHtml(const PreparedReport& report, QIODevice& out, const ExportProg
         html += QLatin1String("</div>\n");
         if (!write(html))
             return failed();
-        progress(p + 1, pages);
+        if (progress)
+            progress(p + 1, pages);
     }
     if (!write(QStringLiteral("</body>\n</html>\n")))
         return failed();

@@ -466,7 +466,8 @@ void PageByPage(const PreparedReport& report, const ReportTable& table, const Ex
         while (row < table.rows.size() && table.rows[row].page == page)
             ++row;
         writePage(page, first, row);
-        progress(page + 1, pages);
+        if (progress)
+            progress(page + 1, pages);
     }
 }
 

@@ -30,7 +30,8 @@ QString WritePdf(const PreparedReport& report, QIODevice& out, const ExportProgr
             if (i > 0)
                 writer.newPage();
             PaintReportPage(painter, report.pages[i], unitsToDevice);
-            progress(static_cast<int>(i) + 1, pages);
+            if (progress)
+                progress(static_cast<int>(i) + 1, pages);
         }
     }
     // A failed write shows when the file is committed.

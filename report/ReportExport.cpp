@@ -66,7 +66,7 @@ ExportResult ExportReport(const ExportFormat& format, const PreparedReport& repo
     // file would otherwise be renamed into place cut off.
     QBuffer document;
     document.open(QIODevice::WriteOnly);
-    if (const QString failure = format.write(report, document, progress ? progress : [](int, int) {});
+    if (const QString failure = format.write(report, document, progress);
         !failure.isEmpty())
         return {ExportError::NotMade, failure};
 

@@ -13,6 +13,7 @@ class QIODevice;
 // preview's export menu and for exports without a window.
 
 // Told after each page an export has written: pages done, pages in all.
+// May be empty: nobody is told.
 using ExportProgress = std::function<void(int done, int pages)>;
 
 // Writes the whole report into out. Returns an empty text on success,

@@ -173,7 +173,8 @@ QString WriteRtf(const PreparedReport& report, QIODevice& out, const ExportProgr
         }
         if (!write(rtf))
             return failed();
-        progress(p + 1, pages);
+        if (progress)
+            progress(p + 1, pages);
     }
     if (!write("}\n"))
         return failed();

@@ -91,6 +91,7 @@ QString WriteText(const PreparedReport& report, QIODevice& out, const ExportProg
     const QByteArray bytes = ReportText(report).toUtf8();
     if (out.write(bytes) != bytes.size())
         return out.errorString();
-    progress(pages, pages);
+    if (progress)
+        progress(pages, pages);
     return {};
 }

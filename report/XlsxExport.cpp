@@ -290,7 +290,8 @@ QString WriteWorkbook(const PreparedReport& report, const QByteArray& path, cons
         for (; r < table.rows.size() && table.rows[r].page == p; ++r)
             if (QString failure = WriteRow(sheet, formats, static_cast<lxw_row_t>(r), table.rows[r]); !failure.isEmpty())
                 return failure;
-        progress(p + 1, pages);
+        if (progress)
+            progress(p + 1, pages);
     }
     if (!breaks.empty()) {
         breaks.push_back(0);  // the end of the list

@@ -7,11 +7,14 @@
 #include "platform/CommApi.h"
 #include "platform/ComPortList.h"
 #include "platform/MessageBox.h"
+#include "protocol/DeviceRecord.h"
+#include "sim/GeneratedArchive.h"
 #include "support/FakeEnvironment.h"
 #include "support/LoopbackPlug.h"
 #include "support/PumpUntil.h"
 #include "support/Records.h"
 #include "support/SimulatedSerialMeter.h"
+#include "support/UiHeartbeat.h"
 #include "transport/LibUsbWin32.h"
 #include "transport/TComm.h"
 #include "ui/StatusBar.h"
@@ -39,6 +42,7 @@ const QString PortMessage = QStringLiteral(
     "Ошибка COM-порта. Порт не работает или занят другой программой.\n"
     "Проверьте настройку параметров\n"
     "или закройте программу, использующую выбранный COM-порт.");
+const QString WriteFailed = QStringLiteral("Ошибка записи команды в COM-порт.");
 const QString NoMeterOnCom5 =
     QStringLiteral("Прибор не подключен к порту COM5.\nСвязь с прибором невозможна.\nПродолжить выполнение?");
 
@@ -182,6 +186,111 @@ TEST_F(ComLinkWindowTest, ASilentMeterKeepsTheWindowUsableAndExitEndsTheWait) {
     EXPECT_EQ(Boxes(), (std::vector<QString>{PortMessage}));
     EXPECT_EQ(Archive.Count, 4);
     EXPECT_GT(ticks, 10);
+}
+
+// What the meter may do wrong, end to end through the window on the line:
+// the window keeps serving its events, the status line tells how far the read
+// came, the archive holds exactly the records read, and Exit ends it all.
+struct LineFault {
+    const char* name;
+    SimulatedSerialMeter::Settings settings;  // on top of three records
+    // Exit this long after Read, for a meter that never lets the read end;
+    // 0: after the read has ended by itself.
+    int exitAfterMs;
+    // When the archive holds this many records, the meter is unplugged.
+    int unplugAt;
+    int count;  // records read from the meter; -1: the archive of before is kept
+    QString status;
+    std::vector<QString> boxes;
+};
+
+class ComFaultMatrixTest : public ComLinkWindowTest {
+protected:
+    void ExpectOutcome(const LineFault& c) {
+        SCOPED_TRACE(c.name);
+        form.reset();
+        meter.reset();
+        Archive.Count = 4;
+        SimulatedSerialMeter::Settings settings = {{"VELSIM_RECORDS", "3"}};
+        for (const auto& [name, value] : c.settings)
+            settings[name] = value;
+        Start(settings);
+        env.processExit.codes.clear();
+
+        UiHeartbeat heartbeat;
+        QTimer unplug;
+        QObject::connect(&unplug, &QTimer::timeout, [&] {
+            if (meter && Archive.Count >= c.unplugAt) {
+                meter->Stop();
+                unplug.stop();
+            }
+        });
+        if (c.unplugAt >= 0)
+            unplug.start(1);
+        if (c.exitAfterMs > 0)
+            QTimer::singleShot(c.exitAfterMs, form.get(), [this] { form->AExit->trigger(); });
+        Read();
+        if (c.exitAfterMs == 0) {
+            EXPECT_TRUE(env.processExit.codes.empty()) << "the read ended by itself";
+            form->AExit->trigger();
+        }
+
+        EXPECT_EQ(env.processExit.codes, (std::vector<int>{0}));
+        EXPECT_FALSE(form->Comm1->Enabled()) << "Exit closed the port";
+        EXPECT_GT(heartbeat.Beats(), 0);
+        EXPECT_LT(heartbeat.LongestGapMs(), ResponsiveGapMs);
+        EXPECT_EQ(Status().toStdString(), c.status.toStdString());
+        EXPECT_EQ(Boxes(), c.boxes);
+        if (c.count < 0) {
+            EXPECT_EQ(Archive.Count, 4);
+            EXPECT_EQ(Archive.Records[3].Number, 103);
+            return;
+        }
+        ASSERT_EQ(Archive.Count, c.count);
+        const std::vector<ArchiveEntry> held = GenerateArchive(std::stoi(settings["VELSIM_RECORDS"]));
+        for (int i = 0; i < c.count; ++i) {
+            DeviceRecord read = ToDeviceRecord(Archive.Records[i]);
+            read[9] = held[i].record[9];  // the slot's own byte: a read keeps it
+            ASSERT_EQ(read, held[i].record) << "record " << i;
+        }
+        EXPECT_EQ(form->Grid().RowCount(), c.count + 2) << "what was read is shown";
+    }
+};
+
+TEST_F(ComFaultMatrixTest, EachFaultOfTheMeterEndsAsItShould) {
+    const QString two = QStringLiteral("Считано из прибора записей: 2");
+    // Each request asked again is a frame of its own: silence from the fourth
+    // record frame on, for far longer than the test waits.
+    std::string silentAfterThree;
+    for (int frame = 4; frame < 400; ++frame)
+        silentAfterThree += "record@" + std::to_string(frame) + ":no-answer;";
+    const LineFault cases[] = {
+        {"silence", {{"VELSIM_FAULTS", "ident:no-answer"}}, 1000, -1, -1, {}, {PortMessage}},
+        {"a short answer", {{"VELSIM_FAULTS", "record@2:short=10"}}, 0, -1, 3, two, {}},
+        {"a wrong checksum", {{"VELSIM_FAULTS", "count@1:wrong-checksum; record@3:wrong-checksum"}}, 0, -1, 3, two, {}},
+        {"a trickling answer", {{"VELSIM_FAULTS", "record:trickle=4/30"}}, 0, -1, 3, two, {}},
+        {"silent after 3 records", {{"VELSIM_RECORDS", "5"}, {"VELSIM_FAULTS", silentAfterThree}}, 1500, -1, 3,
+         QStringLiteral("Считано из прибора записей: 3"), {PortMessage}},
+        // Every write fails from then on: told once, and the read waits for
+        // the meter until Exit.
+        {"unplugged in the middle of a read", {{"VELSIM_RECORDS", "50"}, {"VELSIM_FAULTS", "record:trickle=7/10"}},
+         1500, 5, 5, QStringLiteral("Считано из прибора записей: 5"), {WriteFailed, PortMessage}},
+        {"garbage", {{"VELSIM_FAULTS", "ident@1:garbage=1; record@2:garbage=2"}}, 0, -1, 3, two, {}},
+        // Answers to requests asked again come late, after the next request.
+        {"slower than the time-outs", {{"VELSIM_LATENCY", "400"}}, 0, -1, 3, two, {}},
+    };
+    for (const LineFault& c : cases)
+        ExpectOutcome(c);
+}
+
+TEST_F(ComFaultMatrixTest, AMeterWithMoreRecordsThanTheArchiveHoldsFillsItAndStops) {
+    ExpectOutcome({"more records than the archive holds",
+                   {{"VELSIM_RECORDS", "2700"}, {"VELSIM_LATENCY", "6"}},
+                   0,
+                   -1,
+                   2677,
+                   QStringLiteral("Считано из прибора записей: 2677"),
+                   {}});
 }
 
 TEST_F(ComLinkWindowTest, ChoosingTheMeterInThePortDialogOpensItForTheNextRead) {

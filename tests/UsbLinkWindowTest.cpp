@@ -3,11 +3,14 @@
 #include "archive/Archive.h"
 #include "archive/StringGrid.h"
 #include "platform/Ticks.h"
+#include "protocol/DeviceRecord.h"
 #include "protocol/UsbLinkState.h"
+#include "sim/GeneratedArchive.h"
 #include "support/FakeEnvironment.h"
 #include "support/PumpUntil.h"
 #include "support/Records.h"
 #include "support/SimulatedUsbMeter.h"
+#include "support/UiHeartbeat.h"
 #include "thread/TBMThread.h"
 #include "transport/LibUsbWin32.h"
 #include "ui/StatusBar.h"
@@ -137,6 +140,123 @@ TEST_F(UsbLinkWindowTest, PluggingTheMeterInStartsTheRead) {
     EXPECT_EQ(LinkState.load(), LinkStates::FindMeter);
     meter.Set("VELSIM_ABSENT", "0");
     EXPECT_TRUE(RestsWith(QStringLiteral("VEL-1 N17; Считано записей: 10")));
+}
+
+// What the meter may do wrong, end to end through the window over USB: the
+// window keeps serving its events, the status line and the link indicator
+// tell what happened, the archive holds exactly the records read (a read cut
+// short keeps those it got), and Exit ends the worker.
+struct UsbFault {
+    const char* name;
+    std::vector<std::pair<const char*, const char*>> settings;  // on top of ten records
+    // Unplugged once the progress bar shows this many records; -1: stays.
+    int unplugAt;
+    QString status;
+    bool failed;  // the link indicator turns red, then grey when the worker rests
+    // Records of the meter's in the archive: -1 the archive of before is kept,
+    // -2 those that came before the meter was unplugged.
+    int count;
+};
+
+class UsbFaultMatrixTest : public UsbLinkWindowTest {
+protected:
+    void ExpectOutcome(const UsbFault& c) {
+        SCOPED_TRACE(c.name);
+        meter.Reset();
+        meter.Set("VELSIM_IDENT", "VEL-1 N17");
+        meter.Set("VELSIM_RECORDS", "10");
+        for (const auto& [name, value] : c.settings)
+            meter.Set(name, value);
+        for (int i = 0; i < 7; ++i)
+            Archive.Records[i] = MakeRecord(static_cast<std::uint16_t>(100 + i), 0, 0, 0, 1, 1, 20, 1.0f, 0, 0.0f);
+        Archive.Count = 7;
+        env.processExit.codes.clear();
+        Start();
+
+        UiHeartbeat heartbeat;
+        // Red lasts while the worker pauses after a failure, 100 ms and more.
+        bool red = false;
+        QTimer colours;
+        QObject::connect(&colours, &QTimer::timeout, [&] { red = red || form->ShapeLink->BrushColor() == clRed; });
+        colours.start(1);
+        bool unplugged = false;
+        QTimer unplug;
+        QObject::connect(&unplug, &QTimer::timeout, [&] {
+            if (!unplugged && LinkState.load() == LinkStates::Records && form->ProgressBar1->value() >= c.unplugAt) {
+                meter.Set("VELSIM_ABSENT", "1");
+                unplugged = true;
+            }
+        });
+        if (c.unplugAt >= 0)
+            unplug.start(1);
+        // A read that failed rests; an unplugged meter is looked for again.
+        const bool ended = PumpUntil([&] {
+            const std::uint8_t state = LinkState.load();
+            return Status() == c.status && (state == LinkStates::Idle || (unplugged && state == LinkStates::FindMeter));
+        });
+        EXPECT_TRUE(ended) << "status: " << Status().toStdString();
+        EXPECT_TRUE(PumpUntil([&] { return form->ShapeLink->BrushColor() == clBtnFace; }));
+        EXPECT_EQ(red, c.failed);
+        EXPECT_GT(heartbeat.Beats(), 0);
+        EXPECT_LT(heartbeat.LongestGapMs(), ResponsiveGapMs);
+
+        if (c.count == -1) {
+            EXPECT_EQ(Archive.Count, 7);
+            EXPECT_EQ(Archive.Records[6].Number, 106);
+        } else {
+            if (c.count == -2) {
+                EXPECT_GE(Archive.Count, c.unplugAt);
+                EXPECT_LT(Archive.Count, 10);
+            } else {
+                EXPECT_EQ(Archive.Count, c.count);
+            }
+            const std::vector<ArchiveEntry> held = GenerateArchive(std::max(c.count, 10));
+            for (int i = 0; i < std::min(Archive.Count, std::max(c.count, 10)); ++i) {
+                DeviceRecord read = ToDeviceRecord(Archive.Records[i]);
+                read[9] = held[i].record[9];  // the slot's own byte: a read keeps it
+                ASSERT_EQ(read, held[i].record) << "record " << i;
+            }
+        }
+
+        form->AExit->trigger();
+        EXPECT_EQ(env.processExit.codes, std::vector<int>{0});
+        EXPECT_EQ(form->BMThreadUSB, nullptr);
+        EXPECT_EQ(WorkerThreads(), 0);
+        EXPECT_EQ(meter.OpenHandles(), 0);
+        form.reset();
+    }
+};
+
+TEST_F(UsbFaultMatrixTest, EachFaultOfTheMeterEndsAsItShould) {
+    const QString timeOut = QStringLiteral("LibUsb: Тайм-аут");
+    const QString formatError =
+        QStringLiteral("Неверный формат данных, возможно версия прибора не соответствует программе");
+    const QString ten = QStringLiteral("VEL-1 N17; Считано записей: 10");
+    const UsbFault cases[] = {
+        {"silence", {{"VELSIM_FAULTS", "ident:no-answer"}}, -1, timeOut, true, -1},
+        {"a short answer", {{"VELSIM_FAULTS", "count:short=4"}}, -1, timeOut, true, -1},
+        // USB answers carry no checksum to spoil.
+        {"a wrong checksum", {{"VELSIM_FAULTS", "record:wrong-checksum"}}, -1, ten, false, 10},
+        {"a trickling answer", {{"VELSIM_FAULTS", "record:trickle=1/30"}}, -1, ten, false, 10},
+        {"a count length of 4", {{"VELSIM_FAULTS", "count:length=4"}}, -1, formatError, true, -1},
+        {"a count length of 0", {{"VELSIM_FAULTS", "count:length=0"}}, -1, formatError, true, -1},
+        {"a time-out after 5 records", {{"VELSIM_FAULTS", "record:timeout-after=5"}}, -1, timeOut, true, 5},
+        {"unplugged in the middle of a read", {{"VELSIM_FAULTS", "record:trickle=1/20"}}, 4,
+         QStringLiteral("LibUsb: Нет такого устройства"), true, -2},
+        {"garbage", {{"VELSIM_FAULTS", "count:garbage=3"}}, -1, formatError, true, -1},
+        {"slower than the time-outs", {{"VELSIM_LATENCY", "700"}}, -1, timeOut, true, -1},
+    };
+    for (const UsbFault& c : cases)
+        ExpectOutcome(c);
+}
+
+TEST_F(UsbFaultMatrixTest, AMeterWithMoreRecordsThanTheArchiveHoldsFillsItAndStops) {
+    ExpectOutcome({"more records than the archive holds",
+                   {{"VELSIM_RECORDS", "2700"}, {"VELSIM_LATENCY", "0"}},
+                   -1,
+                   QStringLiteral("VEL-1 N17; Считано записей: 2677"),
+                   false,
+                   2677});
 }
 
 TEST_F(UsbLinkWindowTest, ReadAsksForANewReadOnlyWhenTheWorkerRests) {

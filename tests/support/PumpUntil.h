@@ -7,10 +7,14 @@
 #include <functional>
 #include <thread>
 
-// Serves the UI thread's events until done() holds; false after 10 s. For
-// outcomes that arrive asynchronously; the deadline only stops a hung test.
-inline bool PumpUntil(const std::function<bool()>& done) {
-    const QDeadlineTimer deadline(10000);
+// How long a wait below may take before the test counts it as hung: far more
+// than anything takes on a slow machine under a sanitizer.
+inline constexpr int HungAfterMs = 30000;
+
+// Serves the UI thread's events until done() holds; false after HungAfterMs.
+// For outcomes that arrive asynchronously; the deadline only stops a hung test.
+inline bool PumpUntil(const std::function<bool()>& done, int hungAfterMs = HungAfterMs) {
+    const QDeadlineTimer deadline(hungAfterMs);
     while (!done()) {
         if (deadline.hasExpired())
             return false;
@@ -20,9 +24,9 @@ inline bool PumpUntil(const std::function<bool()>& done) {
 }
 
 // Waits until done() holds without serving any event: for what another
-// thread does while the UI thread is busy elsewhere. False after 10 s.
+// thread does while the UI thread is busy elsewhere. False after HungAfterMs.
 inline bool WaitWithoutPumping(const std::function<bool()>& done) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(HungAfterMs);
     while (!done()) {
         if (std::chrono::steady_clock::now() > deadline)
             return false;

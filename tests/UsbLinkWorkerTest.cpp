@@ -4,6 +4,7 @@
 #include "protocol/DeviceRecord.h"
 #include "protocol/UsbWorkerThread.h"
 #include "support/CapturedLinkLog.h"
+#include "support/DirectWorkerThread.h"
 #include "support/RecordingMainView.h"
 #include "support/Records.h"
 #include "support/SimulatedUsbMeter.h"
@@ -29,22 +30,6 @@ const QString NotConnected = QStringLiteral(
 const QString Green = QStringLiteral("SetLinkColour: %1").arg(clLime);
 const QString Red = QStringLiteral("SetLinkColour: %1").arg(clRed);
 const QString Grey = QStringLiteral("SetLinkColour: %1").arg(clBtnFace);
-
-// The worker's thread as the test runs it: on the test's own thread, window
-// changes made at once, pauses only noted.
-class DirectThread final : public UsbWorkerThread {
-public:
-    bool Terminated() const override { return terminated || (stopWhen && stopWhen()); }
-    void Sleep(std::uint32_t milliseconds) override { pauses.push_back(milliseconds); }
-    void OnUiThread(const std::function<void()>& call) override {
-        if (!Terminated())
-            call();
-    }
-
-    bool terminated = false;
-    std::function<bool()> stopWhen;  // also asked to end once this holds
-    std::vector<std::uint32_t> pauses;
-};
 
 const std::vector<TMeasurement> ThreeRecords = {
     MakeRecord(1, 9, 5, 14, 3, 3, 11, 2345.6f, 1, 125.4f),
@@ -94,7 +79,7 @@ struct WorkerRig {
     QTemporaryDir folder;
     SimulatedUsbMeter meter;
     LibUsbWin32 usb;
-    DirectThread thread;
+    DirectWorkerThread thread;
     RecordingMainView view;
     std::unique_ptr<TArchive> archive = std::make_unique<TArchive>();
     TLinkState state{LinkStates::FindMeter};

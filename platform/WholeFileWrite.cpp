@@ -36,7 +36,10 @@ FileWriteResult WriteWholeFile(const QString& path, QByteArrayView bytes) {
     file.setDirectWriteFallback(true);
     if (!file.open(QIODevice::WriteOnly))
         return FileWriteResult::NotCreated;
-    if (file.write(bytes.data(), bytes.size()) != bytes.size()) {
+    // Flushed before the commit: a commit whose own flush fails (a full disk
+    // taking the last buffered bytes) still renames the temporary file over
+    // the target in Qt 6.4 and reports success, and the old file is gone.
+    if (file.write(bytes.data(), bytes.size()) != bytes.size() || !file.flush()) {
         file.cancelWriting();
         return FileWriteResult::NotWritten;
     }

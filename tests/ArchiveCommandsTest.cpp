@@ -7,6 +7,7 @@
 #include "support/FakeEnvironment.h"
 #include "support/RecordingMainView.h"
 #include "support/ScopedProcessState.h"
+#include "support/SmallDisk.h"
 
 #include <gtest/gtest.h>
 
@@ -278,6 +279,22 @@ TEST_F(ArchiveCommandsTest, FailedWriteLeavesTheOldFileIntact) {
     EXPECT_EQ(boxes.shown[1].text, WriteFailed);
     EXPECT_EQ(Read(target), QByteArray("the archive that was on disk"));
     EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("kept.Vel")});
+}
+
+TEST_F(ArchiveCommandsTest, ASaveOntoAFullDiskKeepsTheOldFileAndSaysSo) {
+    SmallDisk disk;
+    if (!disk.Mounted())
+        GTEST_SKIP() << "no small file system can be mounted here";
+    const QString target = disk.File("kept.Vel");
+    Write(target, "the archive that was on disk");
+    archive->Count = ArchiveCapacity;  // 64 KiB, the disk holds 8
+
+    Answer({target});
+    boxes.answers = {IDYES, IDABORT};
+    commands.Save();
+    EXPECT_EQ(BoxTexts(), (QStringList{boxes.shown.empty() ? QString() : boxes.shown[0].text, WriteFailed}));
+    EXPECT_EQ(Read(target), QByteArray("the archive that was on disk"));
+    EXPECT_EQ(disk.Files(), QStringList{QStringLiteral("kept.Vel")}) << "no temporary file left";
 }
 
 // In a folder the user may not write into, a file the user may write is saved

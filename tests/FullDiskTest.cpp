@@ -6,42 +6,15 @@
 #include "output/MeasurementReport.h"
 #include "platform/WholeFileWrite.h"
 #include "report/ReportExport.h"
+#include "platform/Profile.h"
 #include "support/ReportFixtures.h"
+#include "support/SmallDisk.h"
 
 #include <gtest/gtest.h>
 
-#include <QDir>
 #include <QFile>
-#include <QTemporaryDir>
-
-#include <sys/mount.h>
 
 namespace {
-
-// A tmpfs of 8 KiB (two pages) on a folder of its own, unmounted when it goes.
-class SmallDisk {
-public:
-    SmallDisk() {
-        path_ = folder_.filePath(QStringLiteral("disk"));
-        QDir().mkpath(path_);
-        mounted_ = ::mount("tmpfs", QFile::encodeName(path_).constData(), "tmpfs", 0, "size=8k") == 0;
-    }
-    ~SmallDisk() {
-        if (mounted_)
-            ::umount2(QFile::encodeName(path_).constData(), MNT_DETACH);
-    }
-    SmallDisk(const SmallDisk&) = delete;
-    SmallDisk& operator=(const SmallDisk&) = delete;
-
-    bool Mounted() const { return mounted_; }
-    QString File(const char* name) const { return path_ + QLatin1Char('/') + QLatin1String(name); }
-    QStringList Files() const { return QDir(path_).entryList(QDir::Files | QDir::Hidden); }
-
-private:
-    QTemporaryDir folder_;
-    QString path_;
-    bool mounted_ = false;
-};
 
 QByteArray Read(const QString& path) {
     QFile file(path);
@@ -86,6 +59,20 @@ TEST_F(FullDiskTest, AnExportThatDoesNotFitKeepsTheOldFileAndSaysTheDiskMayBeFul
         EXPECT_EQ(Read(disk.File("old")), Old);
         EXPECT_EQ(disk.Files(), QStringList{QStringLiteral("old")}) << "no temporary file left";
     }
+}
+
+TEST_F(FullDiskTest, ASettingThatDoesNotFitKeepsTheSettingsFile) {
+    const QByteArray settings = "[Config]\nCOMPortNumber=USB\n" + QByteArray(3 * 1024, ';') + "\n";
+    {
+        QFile file(disk.File("Vel.ini"));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_EQ(file.write(settings), settings.size());
+    }
+    // The new file needs room beside the old one until it replaces it.
+    EXPECT_FALSE(Profile::WriteString(disk.File("Vel.ini"), QStringLiteral("Config"), QStringLiteral("COMPortNumber"),
+                                      QStringLiteral("5")));
+    EXPECT_EQ(Read(disk.File("Vel.ini")), settings);
+    EXPECT_EQ(disk.Files(), (QStringList{QStringLiteral("old"), QStringLiteral("Vel.ini")}));
 }
 
 }  // namespace

@@ -135,8 +135,9 @@ bool SerialReadout::RecordsPhase(std::uint16_t count) {
             continue;
         // A meter slower than the wait answers every request it was sent,
         // the ones asked again included, so the answer to the record before
-        // may still come now. It names as next the index just asked for, which
-        // no record's own answer does (the chain would never end): asked again.
+        // may still come now. It names as next the index just asked for,
+        // which a record's own answer does only in a chain that points at
+        // itself and never ends: asked again.
         if (archive_.Count > 0 && answer->next == next)
             continue;
         // An archive file opened during the waits may have changed the count.

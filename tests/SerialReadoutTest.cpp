@@ -111,6 +111,23 @@ TEST_F(SerialReadoutTest, StopsAtTheCountWithoutAnEndMark) {
     EXPECT_EQ(Statuses().back(), "SetStatusText: Считано из прибора записей: 2");
 }
 
+// An answer naming the index just asked for is taken for a late one to the
+// request before: a chain that points at itself stores its record once, and
+// the read-out asks again until the port goes.
+TEST_F(SerialReadoutTest, AChainThatPointsAtItselfStoresItsRecordOnce) {
+    FakeCommMeter& m = Meter(Chain({0xFFFF, 5}, 5));
+    m.Model().Setup().reportedCount = 3;
+    m.beforeAnswer = [this](MeterModel& model) {
+        if (model.Taken(MeterCommand::Record) == 6)
+            QTimer::singleShot(0, [this] { comm.Close(); });
+    };
+    readout.Read();
+    EXPECT_EQ(archive->Count, 2);
+    EXPECT_EQ(archive->Records[1].Number, 2);
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_EQ(boxes.shown[0].text, PortMessage);
+}
+
 TEST_F(SerialReadoutTest, AnEmptyMeterLeavesTheArchiveAsItWas) {
     archive->Count = 7;
     FakeCommMeter& m = Meter({});

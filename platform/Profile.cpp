@@ -23,8 +23,11 @@ IniText Load(const QString& path) {
     ini.lines = text.split(QLatin1Char('\n'));
     if (!ini.lines.isEmpty() && ini.lines.last().isEmpty())
         ini.lines.removeLast();  // the end of the last line, not an empty line
+    // Every carriage return at a line's end goes: a stray one kept there
+    // would meet the line feed the file is written with and make a CR LF,
+    // turning the whole file over to CR LF at the next write.
     for (QString& line : ini.lines)
-        if (line.endsWith(QLatin1Char('\r')))
+        while (line.endsWith(QLatin1Char('\r')))
             line.chop(1);
     return ini;
 }

@@ -93,6 +93,18 @@ TEST_F(ProfileTest, WriteReplacesOneKeyAndKeepsEveryOtherLine) {
     EXPECT_EQ(Read("Config", "Uses"), QStringLiteral("42"));
 }
 
+// Found by fuzzing: a stray CR at a line's end made the next write change
+// every line end of the file.
+TEST_F(ProfileTest, WritingTheSameValueAgainLeavesTheFileAsItIs) {
+    Write("[S]\nk=1\r\r");
+    ASSERT_TRUE(Profile::WriteString(Path(), QStringLiteral("S"), QStringLiteral("new"), QStringLiteral("v")));
+    const QByteArray once = Content();
+    EXPECT_EQ(once, QByteArray("[S]\nk=1\nnew=v\n"));
+    ASSERT_TRUE(Profile::WriteString(Path(), QStringLiteral("S"), QStringLiteral("new"), QStringLiteral("v")));
+    EXPECT_EQ(Content(), once);
+    EXPECT_EQ(Read("S", "k"), QStringLiteral("1"));
+}
+
 TEST_F(ProfileTest, UnwritableFileIsLeftAsItWas) {
     const QString missingFolder = dir.filePath(QStringLiteral("no/such/folder/Vel.ini"));
     EXPECT_FALSE(Profile::WriteString(missingFolder, QStringLiteral("Config"), QStringLiteral("Uses"),

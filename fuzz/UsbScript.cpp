@@ -30,7 +30,9 @@ void PutInt32(QByteArray& out, std::int32_t v) {
 UsbScript UsbScript::Decode(const std::uint8_t* data, std::size_t size) {
     FuzzInput input(data, size);
     UsbScript s;
-    s.records = static_cast<std::uint16_t>(input.Word() % 3001);
+    // Mostly few records, for speed; now and then more than the archive holds.
+    const std::uint16_t records = input.Word();
+    s.records = static_cast<std::uint16_t>(records & 0x8000 ? 2600 + (records & 0x7fff) % 200 : records % 301);
     s.recordSize = input.Int32();
     s.reportCount = input.Byte() & 1;
     s.count = input.Word();
@@ -48,7 +50,7 @@ UsbScript UsbScript::Decode(const std::uint8_t* data, std::size_t size) {
 
 QByteArray UsbScript::Encode() const {
     QByteArray out;
-    PutWord(out, records);
+    PutWord(out, records <= 300 ? records : static_cast<std::uint16_t>(0x8000 | (records - 2600)));
     PutInt32(out, recordSize);
     out += static_cast<char>(reportCount ? 1 : 0);
     PutWord(out, count);

@@ -19,7 +19,7 @@ struct UsbFault {
 };
 
 struct UsbScript {
-    std::uint16_t records = 10;        // taken modulo 3001
+    std::uint16_t records = 10;        // 0 to 300, or 2600 to 2799
     std::int32_t recordSize = 24;
     bool reportCount = false;          // a count answer that differs from the records held
     std::uint16_t count = 0;

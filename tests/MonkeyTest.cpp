@@ -36,6 +36,7 @@
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <deque>
 #include <memory>
 #include <random>
@@ -66,7 +67,8 @@ public:
     bool Run() {
         Start();
         QTimer::singleShot(0, [this] { Step(); });
-        return PumpUntil([this] { return done_; }, 600000);
+        // A hang, not a slow machine: far more than a step ever takes.
+        return PumpUntil([this] { return done_; }, std::max(600000, steps_ * 100));
     }
 
     QString Trail() const {

@@ -123,6 +123,7 @@ private:
         // The start-up serves events (the line test waits): no step while
         // there is no window yet.
         starting_ = true;
+        env_.processExit.codes.clear();
         form_ = std::make_unique<TForm1>(environment);
         starting_ = false;
         env_.messageBoxes.answers.clear();
@@ -139,7 +140,19 @@ private:
     void Note(const char* step) { Note(QString::fromUtf8(step)); }
 
     void Step() {
-        if (starting_) {
+        if (starting_ || exiting_) {
+            // Exit, asked inside a hand-over of the USB worker, runs once the
+            // hand-over is over; the window goes only then, and only where no
+            // command waits below.
+            if (exiting_ && !env_.processExit.codes.empty() && depth_ == 0) {
+                form_.reset();
+                exiting_ = false;
+                if (finishing_) {
+                    done_ = true;
+                    return;
+                }
+                Start();
+            }
             QTimer::singleShot(1, [this] { Step(); });
             return;
         }
@@ -161,19 +174,24 @@ private:
     }
 
     // Every dialog and screen window closed, every command returned, then
-    // Exit.
+    // Exit; the window goes as after every Exit.
     void Finish() {
         if (QWidget* modal = QApplication::activeModalWidget()) {
             modal->close();
         } else if (form_->frmScreenshot) {
             form_->frmScreenshot->close();
         } else if (depth_ == 0) {
-            form_->AExit->trigger();
-            form_.reset();
-            done_ = true;
+            finishing_ = true;
+            Exit();
+            Step();
             return;
         }
         QTimer::singleShot(1, [this] { Finish(); });
+    }
+
+    void Exit() {
+        Command(form_->AExit, "exit");
+        exiting_ = true;
     }
 
     // A command of the window that may run a loop of its own.
@@ -231,11 +249,8 @@ private:
         case 13:
             // Exit ends the process at once, whatever command waits below
             // it; a test cannot, so it exits only when none does.
-            if (Pick(4) == 0 && depth_ == 0) {
-                Command(form_->AExit, "exit");
-                form_.reset();
-                Start();
-            }
+            if (Pick(4) == 0 && depth_ == 0)
+                Exit();
             break;
         }
     }
@@ -307,6 +322,8 @@ private:
     bool usb_ = false;
     bool done_ = false;
     bool starting_ = false;
+    bool exiting_ = false;    // Exit asked, the window not yet gone
+    bool finishing_ = false;  // and no new start after it
     int depth_ = 0;  // commands under way that serve events meanwhile
     std::deque<QString> trail_;
     const bool trace_ = qEnvironmentVariableIsSet("VEL_MONKEY_TRACE");

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 
 namespace {
 
@@ -118,6 +119,7 @@ bool SerialReadout::RecordsPhase(std::uint16_t count) {
     // are not asked for.
     const int limit = std::min<int>(count, ArchiveCapacity);
     std::uint16_t next = FirstRecordIndex;
+    std::optional<RecordAnswer> taken;  // the answer stored last
     archive_.Count = 0;
     while (archive_.Count < limit) {
         view_.SetProgressPosition(archive_.Count);
@@ -135,11 +137,12 @@ bool SerialReadout::RecordsPhase(std::uint16_t count) {
             continue;
         // A meter slower than the wait answers every request it was sent,
         // the ones asked again included, so the answer to the record before
-        // may still come now. It names as next the index just asked for,
-        // which a record's own answer does only in a chain that points at
-        // itself and never ends: asked again.
-        if (archive_.Count > 0 && answer->next == next)
+        // may still come now: the same bytes again, naming as next the index
+        // just asked for. Only a record that points at itself gives that
+        // answer as its own, and it is in the archive already: asked again.
+        if (taken && answer->record == taken->record && answer->next == taken->next)
             continue;
+        taken = answer;
         // An archive file opened during the waits may have changed the count.
         if (archive_.Count < 0 || archive_.Count >= limit)
             break;
